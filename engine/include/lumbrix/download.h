@@ -1,0 +1,15 @@
+// Download file writers: the engine's entry points, one call per conversion.
+// Each returns 0 on success and 1 on failure, and leaves g_image empty.
+#pragma once
+
+#include <cstdio>
+
+// From open streams (input in text mode, output in binary mode). Both streams are closed
+// before returning, whatever the result. Extended address records are used as read.
+int write_download_type4(FILE *in, FILE *out, int part_code);
+int write_download_type6(FILE *in, FILE *out, int part_code);
+
+// From paths. An input that cannot be opened leaves the output untouched. Extended address
+// records are forced into the flash region.
+int convert_file_type4(const char *in_path, const char *out_path, int part_code);
+int convert_file_type6(const char *in_path, const char *out_path, int part_code);

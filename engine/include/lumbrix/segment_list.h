@@ -1,0 +1,40 @@
+// The memory image: an address-ordered, coalesced list of owned byte runs.
+#pragma once
+
+#include <cstdint>
+
+struct Segment {
+    uint8_t *data;  // exactly `length` bytes; null only after an allocation failure
+    Segment *next;  // following segment in address order, null at the tail
+    uint32_t start; // address of the first byte
+    uint32_t length;
+};
+
+// Head of a list; null when empty. Operations take its address so they can replace the head.
+typedef Segment *SegmentList;
+
+// The one process-wide image a conversion collects its bytes in. Empty between conversions.
+extern SegmentList g_image;
+
+// 1 if [lo1, hi1] and [lo2, hi2] share an address; then out (if given) receives the first
+// shared address and the number of shared addresses. 0 otherwise, and out is not written.
+int range_overlap(uint32_t lo1, uint32_t hi1, uint32_t lo2, uint32_t hi2, uint32_t out[2]);
+
+// Store a copy of `length` (at least 1) bytes at `address`. Later bytes win; the list stays
+// coalesced. Returns 0; a failed allocation shows only as lost bytes or a bufferless segment.
+int segment_list_add(SegmentList *list, const uint8_t *bytes, uint32_t address, uint32_t length);
+
+// Absorb into `s` every following segment it overlaps or abuts. Used by segment_list_add.
+int segment_list_merge(Segment *s);
+
+// Add every segment of `src` to `dst`; `src` is left as it was.
+void segment_list_add_all(SegmentList *dst, const SegmentList *src);
+
+// Fill every unheld address of [start, start + length - 1] with the low byte of `fill`,
+// provided the range held a byte already or the low byte of `add_if_empty` is set.
+// Returns how many addresses of the range held a byte (0 when the fill cannot be allocated).
+uint32_t segment_list_pad(SegmentList *list, uint32_t start, uint32_t length, unsigned fill,
+                          unsigned add_if_empty);
+
+// Release every segment and buffer; the list is empty afterwards. A null list is ignored.
+void segment_list_free(SegmentList *list);

@@ -1,0 +1,152 @@
+#include "lumbrix/download.h"
+
+#include "lumbrix/flash.h"
+#include "lumbrix/mem.h"
+#include "lumbrix/segment_list.h"
+
+constexpr uint32_t PAGE_SIZE = 512;
+constexpr uint8_t FILL = 0xFF;
+
+enum class Layout { TYPE4, TYPE6 };
+
+static uint32_t page_floor(uint32_t address) { return address & ~(PAGE_SIZE - 1); }
+
+static uint32_t page_ceil(uint32_t size) { return (size + PAGE_SIZE - 1) & ~(PAGE_SIZE - 1); }
+
+// Pad g_image with the fill byte; false when memory ran out on the way, since the image
+// is then not whole pages and must not be written.
+static bool pad_image(uint32_t start, uint32_t length) {
+    unsigned long failures = mem_failures();
+    segment_list_pad(&g_image, start, length, FILL, 0);
+    return mem_failures() == failures;
+}
+
+// Make each segment whole pages; empty pages between segments stay out of the file.
+static bool align_type4() {
+    for (Segment *s = g_image; s;) {
+        uint32_t page_start = page_floor(s->start);
+        uint32_t span = page_ceil(s->start - page_start + s->length);
+        if (page_start == s->start && span == s->length) {
+            s = s->next;
+            continue;
+        }
+        if (!pad_image(page_start, span))
+            return false;
+        s = g_image; // padding may have joined segments: start over
+    }
+    return true;
+}
+
+// Make one run of pages from the first page that holds data to the last.
+static bool align_type6() {
+    const Segment *last = g_image;
+    while (last->next)
+        last = last->next;
+    uint32_t start = page_floor(g_image->start);
+    uint32_t end = page_floor(last->start + last->length - 1) + PAGE_SIZE;
+    return pad_image(start, end - start);
+}
+
+static uint32_t page_checksum(const uint8_t *data, uint32_t length) {
+    uint32_t sum = 0;
+    for (uint32_t i = 0; i + 1 < length; i += 2)
+        sum += data[i] | data[i + 1] << 8;
+    return sum;
+}
+
+static uint8_t *put_le(uint8_t *at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        *at++ = static_cast<uint8_t>(value >> (8 * i));
+    return at;
+}
+
+static void write_page(FILE *out, Layout layout, uint32_t address, const uint8_t *data) {
+    uint8_t record[4 + 2 + PAGE_SIZE + 4];
+    uint8_t *at = record;
+    if (layout == Layout::TYPE4) {
+        at = put_le(at, address, 4);
+        at = put_le(at, PAGE_SIZE, 2);
+    } else {
+        at = put_le(at, address / PAGE_SIZE, 2);
+        at = put_le(at, 1, 1);
+    }
+    for (uint32_t i = 0; i < PAGE_SIZE; ++i)
+        *at++ = data[i];
+    at = put_le(at, page_checksum(data, PAGE_SIZE), 4);
+    fwrite(record, 1, at - record, out);
+}
+
+// Write one aligned segment page by page. A segment that lost its bytes to an allocation
+// failure is left out, and the conversion fails.
+static int write_segment(FILE *out, Layout layout, const Segment *s) {
+    if (!s->data)
+        return 1;
+    for (uint32_t offset = 0; offset < s->length; offset += PAGE_SIZE)
+        write_page(out, layout, s->start + offset, s->data + offset);
+    return 0;
+}
+
+static int write_image(FILE *out, Layout layout) {
+    if (!g_image)
+        return 0;
+    if (!(layout == Layout::TYPE4 ? align_type4() : align_type6()))
+        return 1;
+    int result = 0;
+    for (const Segment *s = g_image; s; s = s->next)
+        result |= write_segment(out, layout, s);
+    return result;
+}
+
+static int convert(FILE *in, FILE *out, int part_code, Layout layout, bool force_flash_base) {
+    unsigned long failures = mem_failures();
+    int result = 0;
+    if (DataSink sink = sink_for_part(part_code)) {
+        read_intel_hex(in, sink, force_flash_base);
+        // A stream that failed to read was not read to its end: its file is not converted.
+        if (ferror(in))
+            result = 1;
+    }
+    if (layout == Layout::TYPE6)
+        fputc(part_code & 0xFF, out);
+    result |= write_image(out, layout);
+    segment_list_free(&g_image);
+    // Bytes lost to an allocation failure anywhere on the way leave the file incomplete.
+    if (mem_failures() != failures)
+        result = 1;
+    if (fclose(in) != 0)
+        result = 1;
+    // A write that failed may leave nothing for the close to report.
+    if (ferror(out))
+        result = 1;
+    if (fclose(out) != 0)
+        result = 1;
+    return result;
+}
+
+int write_download_type4(FILE *in, FILE *out, int part_code) {
+    return convert(in, out, part_code, Layout::TYPE4, false);
+}
+
+int write_download_type6(FILE *in, FILE *out, int part_code) {
+    return convert(in, out, part_code, Layout::TYPE6, false);
+}
+
+static int convert_file(const char *in_path, const char *out_path, int part_code, Layout layout) {
+    FILE *in = fopen(in_path, "r");
+    if (!in)
+        return 1;
+    FILE *out = fopen(out_path, "wb");
+    if (!out) {
+        fclose(in);
+        return 1;
+    }
+    return convert(in, out, part_code, layout, true);
+}
+
+int convert_file_type4(const char *in_path, const char *out_path, int part_code) {
+    return convert_file(in_path, out_path, part_code, Layout::TYPE4);
+}
+
+int convert_file_type6(const char *in_path, const char *out_path, int part_code) {
+    return convert_file(in_path, out_path, part_code, Layout::TYPE6);
+}

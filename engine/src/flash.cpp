@@ -1,0 +1,39 @@
+#include "lumbrix/flash.h"
+
+#include "lumbrix/segment_list.h"
+
+// Keep the part of a record that lies inside [FLASH_FIRST, last]; every byte keeps its address.
+static int sink_flash(const uint8_t *bytes, uint32_t address, uint32_t length, uint32_t last) {
+    if (length == 0)
+        return 0;
+    uint32_t clipped[2];
+    // A record that runs past 0xFFFFFFFF wraps to a range that ends below its start and
+    // therefore meets no window.
+    if (range_overlap(FLASH_FIRST, last, address, address + length - 1, clipped))
+        segment_list_add(&g_image, bytes + (clipped[0] - address), clipped[0], clipped[1]);
+    return 0;
+}
+
+int sink_flash_30k(const uint8_t *bytes, uint32_t address, uint32_t length) {
+    return sink_flash(bytes, address, length, FLASH_LAST_30K);
+}
+
+int sink_flash_94k(const uint8_t *bytes, uint32_t address, uint32_t length) {
+    return sink_flash(bytes, address, length, FLASH_LAST_94K);
+}
+
+DataSink sink_for_part(int part_code) {
+    switch (part_code) {
+    case '0':
+    case '1':
+    case '4':
+        return sink_flash_30k;
+    case '2':
+    case '3':
+    case '5':
+    case '6':
+        return sink_flash_94k;
+    default:
+        return nullptr;
+    }
+}

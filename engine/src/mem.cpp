@@ -1,0 +1,36 @@
+#include "lumbrix/mem.h"
+
+#include <cstdlib>
+
+static unsigned long allocations;
+static unsigned long failures;
+static unsigned long fail_at; // allocation number that is to fail; 0 for none
+
+// Count the attempt and say whether this one is to fail.
+static bool allocation_refused() {
+    ++allocations;
+    if (fail_at == 0 || allocations != fail_at)
+        return false;
+    fail_at = 0;
+    return true;
+}
+
+static void *counted(void *block) {
+    if (!block)
+        ++failures;
+    return block;
+}
+
+void *mem_alloc(size_t size) { return counted(allocation_refused() ? nullptr : malloc(size)); }
+
+void *mem_realloc(void *block, size_t size) {
+    return counted(allocation_refused() ? nullptr : realloc(block, size));
+}
+
+void mem_free(void *block) { free(block); }
+
+unsigned long mem_allocations() { return allocations; }
+
+unsigned long mem_failures() { return failures; }
+
+void mem_fail_at(unsigned long n) { fail_at = n == 0 ? 0 : allocations + n; }

@@ -1,0 +1,152 @@
+#include "lumbrix/segment_list.h"
+
+#include "lumbrix/mem.h"
+
+#include <cstring>
+
+SegmentList g_image = nullptr;
+
+static uint32_t segment_last(const Segment *s) { return s->start + s->length - 1; }
+
+static void segment_release(Segment *s) {
+    mem_free(s->data);
+    mem_free(s);
+}
+
+int range_overlap(uint32_t lo1, uint32_t hi1, uint32_t lo2, uint32_t hi2, uint32_t out[2]) {
+    uint32_t s = lo1 > lo2 ? lo1 : lo2;
+    uint32_t e = hi1 < hi2 ? hi1 : hi2;
+    if (s > e)
+        return 0;
+    if (out) {
+        out[0] = s;
+        out[1] = e - s + 1;
+    }
+    return 1;
+}
+
+// Make the new run's bytes win over every segment it covers, so that merging may keep
+// either side's copy of a shared address.
+static void copy_over_existing(Segment *head, const uint8_t *bytes, uint32_t address,
+                               uint32_t length) {
+    uint32_t last = address + length - 1;
+    uint32_t shared[2];
+    for (Segment *e = head; e && e->start <= last; e = e->next) {
+        if (e->data && range_overlap(e->start, segment_last(e), address, last, shared))
+            memcpy(e->data + (shared[0] - e->start), bytes + (shared[0] - address), shared[1]);
+    }
+}
+
+static void link_in_order(SegmentList *list, Segment *seg) {
+    Segment **link = list;
+    while (*link && (*link)->start <= seg->start)
+        link = &(*link)->next;
+    seg->next = *link;
+    *link = seg;
+}
+
+// Null `bytes` stand for a run whose bytes were lost to an allocation failure: it is added
+// as a segment without a buffer, and whatever it merges with loses its buffer too.
+int segment_list_add(SegmentList *list, const uint8_t *bytes, uint32_t address, uint32_t length) {
+    if (bytes)
+        copy_over_existing(*list, bytes, address, length);
+
+    Segment *seg = static_cast<Segment *>(mem_alloc(sizeof(Segment)));
+    if (!seg)
+        return 1;
+    seg->start = address;
+    seg->length = length;
+    seg->data = bytes ? static_cast<uint8_t *>(mem_alloc(length)) : nullptr;
+    if (seg->data)
+        memcpy(seg->data, bytes, length);
+    link_in_order(list, seg);
+
+    for (Segment *s = *list; s && s->next; s = s->next)
+        segment_list_merge(s);
+    return 0;
+}
+
+// Append t's run to s. The buffer grows in place where it can, so a segment built from many
+// contiguous records costs about its own size in copies, not the square of it. A side that
+// lost its buffer takes the other's bytes down with it.
+static void segment_join(Segment *s, const Segment *t) {
+    uint8_t *joined = nullptr;
+    if (s->data && t->data) {
+        joined = static_cast<uint8_t *>(mem_realloc(s->data, size_t{s->length} + t->length));
+        if (joined)
+            memcpy(joined + s->length, t->data, t->length);
+    }
+    if (!joined)
+        mem_free(s->data);
+    s->data = joined;
+    s->length += t->length;
+}
+
+int segment_list_merge(Segment *s) {
+    for (Segment *t = s->next; t; t = s->next) {
+        bool overlaps = range_overlap(s->start, segment_last(s), t->start, segment_last(t), nullptr);
+        bool abuts = s->start + s->length == t->start;
+        if (!overlaps && !abuts)
+            break;
+        if (overlaps && segment_last(t) <= segment_last(s)) {
+            s->next = t->next;
+            segment_release(t);
+            continue;
+        }
+        // Where they overlap the bytes agree already; keep s only up to where t begins.
+        if (overlaps)
+            s->length = t->start - s->start;
+        segment_join(s, t);
+        s->next = t->next;
+        segment_release(t);
+    }
+    return 0;
+}
+
+void segment_list_add_all(SegmentList *dst, const SegmentList *src) {
+    for (const Segment *e = *src; e; e = e->next)
+        segment_list_add(dst, e->data, e->start, e->length);
+}
+
+uint32_t segment_list_pad(SegmentList *list, uint32_t start, uint32_t length, unsigned fill,
+                          unsigned add_if_empty) {
+    uint8_t *fill_bytes = static_cast<uint8_t *>(mem_alloc(length));
+    if (!fill_bytes)
+        return 0;
+    memset(fill_bytes, fill & 0xFF, length);
+
+    uint32_t last = start + length - 1;
+    uint64_t next_unaccounted = start; // 64 bits: a segment may end at the top of the space
+    uint32_t present = 0;
+    SegmentList gaps = nullptr;
+    uint32_t shared[2];
+    for (Segment *e = *list; e; e = e->next) {
+        if (!range_overlap(e->start, segment_last(e), start, last, shared))
+            continue;
+        present += shared[1];
+        if (shared[0] != next_unaccounted)
+            segment_list_add(&gaps, fill_bytes, next_unaccounted, shared[0] - next_unaccounted);
+        next_unaccounted = uint64_t{segment_last(e)} + 1;
+        if (next_unaccounted > last)
+            continue;
+        uint32_t gap_end = e->next && e->next->start <= last ? e->next->start - 1 : last;
+        segment_list_add(&gaps, fill_bytes, next_unaccounted, gap_end - next_unaccounted + 1);
+        next_unaccounted = uint64_t{gap_end} + 1;
+    }
+    if ((add_if_empty & 0xFF) && present == 0)
+        segment_list_add(list, fill_bytes, start, length);
+
+    mem_free(fill_bytes);
+    segment_list_add_all(list, &gaps);
+    segment_list_free(&gaps);
+    return present;
+}
+
+void segment_list_free(SegmentList *list) {
+    if (!list)
+        return;
+    while (Segment *s = *list) {
+        *list = s->next;
+        segment_release(s);
+    }
+}
