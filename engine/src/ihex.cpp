@@ -51,10 +51,11 @@ static const char INVALID_CHECKSUM[] = "ERROR: Found invalid checksum in ihex li
 static const char UNKNOWN_FORMAT[] = "ERROR: Found unknown format in ihex line <%s>\n";
 
 // Quote the line as read, line end included.
-static void report(const char *message, const char *line) { fprintf(stderr, message, line); }
+static void report(const char *message, const char *line) {
+    fprintf(stderr, message, line);
+}
 
-static void handle_record(const char *line, DataSink sink, bool force_flash_base,
-                          uint32_t *base) {
+static void handle_record(const char *line, DataSink sink, bool force_flash_base, uint32_t *base) {
     // The header is read only once the line is known to hold it, and each later field
     // only once the line is known to hold all the record needs.
     size_t usable = strcspn(line, "\n");

@@ -21,16 +21,26 @@ static void *counted(void *block) {
     return block;
 }
 
-void *mem_alloc(size_t size) { return counted(allocation_refused() ? nullptr : malloc(size)); }
+void *mem_alloc(size_t size) {
+    return counted(allocation_refused() ? nullptr : malloc(size));
+}
 
 void *mem_realloc(void *block, size_t size) {
     return counted(allocation_refused() ? nullptr : realloc(block, size));
 }
 
-void mem_free(void *block) { free(block); }
+void mem_free(void *block) {
+    free(block);
+}
 
-unsigned long mem_allocations() { return allocations; }
+unsigned long mem_allocations() {
+    return allocations;
+}
 
-unsigned long mem_failures() { return failures; }
+unsigned long mem_failures() {
+    return failures;
+}
 
-void mem_fail_at(unsigned long n) { fail_at = n == 0 ? 0 : allocations + n; }
+void mem_fail_at(unsigned long n) {
+    fail_at = n == 0 ? 0 : allocations + n;
+}

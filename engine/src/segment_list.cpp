@@ -6,7 +6,9 @@
 
 SegmentList g_image = nullptr;
 
-static uint32_t segment_last(const Segment *s) { return s->start + s->length - 1; }
+static uint32_t segment_last(const Segment *s) {
+    return s->start + s->length - 1;
+}
 
 static void segment_release(Segment *s) {
     mem_free(s->data);
@@ -84,7 +86,8 @@ static void segment_join(Segment *s, const Segment *t) {
 
 int segment_list_merge(Segment *s) {
     for (Segment *t = s->next; t; t = s->next) {
-        bool overlaps = range_overlap(s->start, segment_last(s), t->start, segment_last(t), nullptr);
+        bool overlaps =
+            range_overlap(s->start, segment_last(s), t->start, segment_last(t), nullptr);
         bool abuts = s->start + s->length == t->start;
         if (!overlaps && !abuts)
             break;
