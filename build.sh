@@ -2,10 +2,13 @@
 # Sets up this machine, builds Lumbrix into build/ and runs one job:
 #   ./build.sh demo    convert the shipped example and show what was written
 #   ./build.sh test    build everything and run every test suite
+#   ./build.sh bench   build for speed into build-bench/, run the micro-benchmarks, then time
+#                      lumbrix against srec_cat, objcopy and hex2bin.py (bench/compare)
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ make libgtest-dev libgmock-dev)
+PACKAGES=(cmake g++ make python3 libgtest-dev libgmock-dev)
+BENCH_PACKAGES=(cmake g++ make libbenchmark-dev srecord binutils python3-intelhex hyperfine time)
 BUILD_DIR=build
 JOBS=$(nproc)
 
@@ -25,7 +28,7 @@ install_missing() {
 configure_and_build() {
     local werror=OFF
     [ "${CI:-}" = true ] && werror=ON
-    cmake -S . -B "$BUILD_DIR" -DLUMBRIX_WERROR="$werror" >/dev/null
+    cmake -S . -B "$BUILD_DIR" -DLUMBRIX_WERROR="$werror" "$@" >/dev/null
     cmake --build "$BUILD_DIR" -j "$JOBS"
 }
 
@@ -49,11 +52,20 @@ run_tests() {
     ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS"
 }
 
+bench() {
+    install_missing "${BENCH_PACKAGES[@]}"
+    local BUILD_DIR=build-bench
+    configure_and_build -DCMAKE_BUILD_TYPE=Release -DLUMBRIX_TESTS=OFF
+    "$BUILD_DIR/bench/lumbrix_bench"
+    bench/compare "$BUILD_DIR/console/lumbrix"
+}
+
 case "${1:-}" in
 demo) demo ;;
 test) run_tests ;;
+bench) bench ;;
 *)
-    echo "usage: $0 demo|test" >&2
+    echo "usage: $0 demo|test|bench" >&2
     exit 2
     ;;
 esac
