@@ -115,8 +115,9 @@ static int convert(FILE *in, FILE *out, int part_code, Layout layout, bool force
         result = 1;
     if (fclose(in) != 0)
         result = 1;
-    // A write that failed may leave nothing for the close to report.
-    if (ferror(out))
+    // A write that failed may leave nothing for the close to report, and some C runtimes'
+    // fclose drops the failure of its own last flush: flush first so that a full disk shows.
+    if (fflush(out) != 0 || ferror(out))
         result = 1;
     if (fclose(out) != 0)
         result = 1;
