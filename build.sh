@@ -25,16 +25,21 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-configure_and_build() {
+configure() {
     local werror=OFF
     [ "${CI:-}" = true ] && werror=ON
     cmake -S . -B "$BUILD_DIR" -DLUMBRIX_WERROR="$werror" "$@" >/dev/null
+}
+
+configure_and_build() {
+    configure "$@"
     cmake --build "$BUILD_DIR" -j "$JOBS"
 }
 
 demo() {
     install_missing "${PACKAGES[@]}"
-    configure_and_build
+    configure
+    cmake --build "$BUILD_DIR" -j "$JOBS" --target lumbrix
     local out
     out=$(mktemp -d)
     for protocol in 4 6; do
