@@ -41,7 +41,8 @@ demo() {
     configure
     cmake --build "$BUILD_DIR" -j "$JOBS" --target lumbrix
     local out
-    out=$(mktemp -d)
+    out=$BUILD_DIR/demo
+    mkdir -p "$out"
     for protocol in 4 6; do
         echo "=== lumbrix examples/firmware.hex firmware.qvr 5516 $protocol"
         "$BUILD_DIR/console/lumbrix" examples/firmware.hex "$out/firmware-type$protocol.qvr" 5516 $protocol
