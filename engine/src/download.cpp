@@ -4,14 +4,17 @@
 #include "lumbrix/mem.h"
 #include "lumbrix/segment_list.h"
 
-constexpr uint32_t PAGE_SIZE = 512;
 constexpr uint8_t FILL = 0xFF;
 
 enum class Layout { TYPE4, TYPE6 };
 
-static uint32_t page_floor(uint32_t address) { return address & ~(PAGE_SIZE - 1); }
+static uint32_t page_floor(uint32_t address) {
+    return address & ~(PAGE_SIZE - 1);
+}
 
-static uint32_t page_ceil(uint32_t size) { return (size + PAGE_SIZE - 1) & ~(PAGE_SIZE - 1); }
+static uint32_t page_ceil(uint32_t size) {
+    return (size + PAGE_SIZE - 1) & ~(PAGE_SIZE - 1);
+}
 
 // Pad g_image with the fill byte; false when memory ran out on the way, since the image
 // is then not whole pages and must not be written.
@@ -47,7 +50,7 @@ static bool align_type6() {
     return pad_image(start, end - start);
 }
 
-static uint32_t page_checksum(const uint8_t *data, uint32_t length) {
+uint32_t page_checksum(const uint8_t *data, uint32_t length) {
     uint32_t sum = 0;
     for (uint32_t i = 0; i + 1 < length; i += 2)
         sum += data[i] | data[i + 1] << 8;

@@ -2,7 +2,14 @@
 // Each returns 0 on success and 1 on failure, and leaves g_image empty.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
+
+// The flash page: every download record carries exactly one.
+constexpr uint32_t PAGE_SIZE = 512;
+
+// A record's checksum: its data summed as little-endian 16-bit words (length is even).
+uint32_t page_checksum(const uint8_t *data, uint32_t length);
 
 // From open streams (input in text mode, output in binary mode). Both streams are closed
 // before returning, whatever the result. Extended address records are used as read.
