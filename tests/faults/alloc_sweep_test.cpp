@@ -1,0 +1,120 @@
+// Makes each allocation of a conversion fail in turn, one run per allocation, until a run gets
+// through without reaching the failing one. Every run must end with result 1 or with exactly
+// the file of an undisturbed run, and leave the image empty. What a run fails to give back is
+// reported by the leak checker of the sanitizer build at the end of the test.
+#include "hex_text.h"
+
+#include "lumbrix/download.h"
+#include "lumbrix/mem.h"
+#include "lumbrix/segment_list.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace {
+
+struct Run {
+    int result;
+    std::vector<uint8_t> file;
+    unsigned long allocations;
+    unsigned long failures;
+};
+
+Run convert_failing(const std::string &hex, bool type6, int part_code, unsigned long fail_at) {
+    Run run{};
+    FILE *in = fmemopen(const_cast<char *>(hex.data()), hex.size(), "r");
+    char *written = nullptr;
+    size_t written_size = 0;
+    FILE *out = open_memstream(&written, &written_size);
+    unsigned long allocations = mem_allocations(), failures = mem_failures();
+    mem_fail_at(fail_at);
+    run.result =
+        type6 ? write_download_type6(in, out, part_code) : write_download_type4(in, out, part_code);
+    mem_fail_at(0);
+    run.allocations = mem_allocations() - allocations;
+    run.failures = mem_failures() - failures;
+    run.file.assign(written, written + written_size);
+    free(written);
+    return run;
+}
+
+void sweep(const std::string &hex, bool type6, int part_code) {
+    Run clean = convert_failing(hex, type6, part_code, 0);
+    ASSERT_EQ(0, clean.result);
+    ASSERT_EQ(0u, clean.failures);
+    ASSERT_FALSE(clean.file.empty());
+    for (unsigned long n = 1;; ++n) {
+        SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
+        Run run = convert_failing(hex, type6, part_code, n);
+        EXPECT_EQ(nullptr, g_image);
+        if (run.allocations < n) { // the failing allocation was never reached
+            EXPECT_EQ(0u, run.failures);
+            EXPECT_EQ(0, run.result);
+            EXPECT_EQ(clean.file, run.file);
+            break;
+        }
+        EXPECT_EQ(1u, run.failures);
+        EXPECT_EQ(1, run.result);
+        ASSERT_LE(n, 100 * clean.allocations) << "the sweep does not come to an end";
+    }
+}
+
+std::string example_firmware() {
+    std::ifstream file(LUMBRIX_EXAMPLES "/firmware.hex");
+    return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// Records in no order that overwrite each other, straddle page boundaries and the window's
+// first address, and leave empty pages between the pages they fill.
+std::string overlapping_records() {
+    return hex_data_at(0x80410, hex_bytes(32, 0x10)) + hex_data_at(0x801F0, hex_bytes(32, 0x20)) +
+           hex_data_at(0x7FFF8, hex_bytes(16, 0x30)) + hex_data_at(0x80404, hex_bytes(40, 0x40)) +
+           hex_data_at(0x80000, hex_bytes(8, 0x50)) + hex_data_at(0x80C01, hex_bytes(1, 0x60)) +
+           hex_data_at(0x80408, hex_bytes(8, 0x70));
+}
+
+// One odd byte in each of several pages, so that every page is padded on both sides.
+std::string scattered_bytes() {
+    std::string hex;
+    for (uint32_t page = 0; page < 8; ++page)
+        hex += hex_data_at(0x80000 + page * 0x600 + 2 * page + 1, {static_cast<uint8_t>(page)});
+    return hex;
+}
+
+// A run of contiguous records that grows one segment, with bad lines and a record past the
+// 30 KiB window's end among them.
+std::string contiguous_with_noise() {
+    std::string hex = "garbage\n:10000000FFFF\n";
+    for (uint32_t address = 0x87600; address < 0x87820; address += 32)
+        hex += hex_data_at(address, hex_bytes(32, static_cast<uint8_t>(address >> 4)));
+    return hex + hex_record(0x01, 0, {});
+}
+
+class AllocationSweep : public testing::TestWithParam<bool> {};
+
+TEST_P(AllocationSweep, ExampleFirmware) {
+    sweep(example_firmware(), GetParam(), '6');
+}
+
+TEST_P(AllocationSweep, OverlappingRecords) {
+    sweep(overlapping_records(), GetParam(), '2');
+}
+
+TEST_P(AllocationSweep, ScatteredBytes) {
+    sweep(scattered_bytes(), GetParam(), '5');
+}
+
+TEST_P(AllocationSweep, ContiguousRecordsWithNoise) {
+    testing::internal::CaptureStderr(); // the bad lines are reported on every run
+    sweep(contiguous_with_noise(), GetParam(), '0');
+    testing::internal::GetCapturedStderr();
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, AllocationSweep, testing::Values(false, true),
+                         [](const auto &info) { return info.param ? "Type6" : "Type4"; });
+
+} // namespace

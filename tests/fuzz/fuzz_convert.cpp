@@ -1,0 +1,153 @@
+// A whole conversion of arbitrary bytes. The first byte chooses the layout, the part code and
+// force_flash_base; the rest is the HEX file. Every download file is checked against its own
+// invariants and against the file the reading rules call for, and the image must be empty again.
+#include "hex_model.h"
+
+#include "lumbrix/download.h"
+#include "lumbrix/segment_list.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+void require(bool holds, const char *what) {
+    if (!holds) {
+        fprintf(stderr, "fuzz_convert: %s\n", what);
+        abort();
+    }
+}
+
+struct Options {
+    int part_code;
+    bool type6;
+    bool force_flash_base;
+};
+
+// Bits 0-2: part code '0' to '6', or (7) a code that selects no window; bit 3: Type 6;
+// bit 4: force_flash_base.
+Options options_of(uint8_t bits) {
+    int part = bits & 7;
+    int part_code = part < 7 ? '0' + part : (bits & 0x20 ? '7' : 0x1230 | bits);
+    return {part_code, (bits & 0x08) != 0, (bits & 0x10) != 0};
+}
+
+uint32_t get_le(const uint8_t *at, int bytes) {
+    uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | at[i];
+    return value;
+}
+
+uint32_t checksum_of(const uint8_t *data) {
+    uint32_t sum = 0;
+    for (int i = 0; i < 512; i += 2)
+        sum += get_le(data + i, 2);
+    return sum;
+}
+
+uint32_t window_last(int part_code) {
+    return part_code == '0' || part_code == '1' || part_code == '4' ? 0x877FF : 0x977FF;
+}
+
+// What holds for every download file, whatever the HEX file held.
+void check_layout(const std::vector<uint8_t> &file, const Options &options) {
+    size_t at = 0;
+    size_t record_size = options.type6 ? 519 : 522;
+    if (options.type6) {
+        require(!file.empty() && file[0] == (options.part_code & 0xFF), "header byte");
+        at = 1;
+    }
+    require((file.size() - at) % record_size == 0, "not a whole number of records");
+    bool has_window = options.part_code >= '0' && options.part_code <= '6';
+    require(has_window || file.size() == at, "records without a window");
+    uint64_t next = 0x80000; // lowest address the next record may have
+    for (; at < file.size(); at += record_size) {
+        const uint8_t *record = file.data() + at;
+        uint32_t address = options.type6 ? get_le(record, 2) * 512 : get_le(record, 4);
+        uint32_t size = options.type6 ? get_le(record + 2, 1) * 512 : get_le(record + 4, 2);
+        const uint8_t *data = record + (options.type6 ? 3 : 6);
+        require(size == 512, "length field is not 512, or page count not 1");
+        require(address % 512 == 0 && address >= next, "address not ascending in whole pages");
+        require(!options.type6 || at == 1 || address == next, "Type 6 skips a page");
+        require(address + 511 <= window_last(options.part_code), "page outside the window");
+        require(get_le(data + 512, 4) == checksum_of(data), "wrong checksum");
+        next = uint64_t{address} + 512;
+    }
+}
+
+std::vector<uint8_t> contents_of(int fd) {
+    struct stat status;
+    require(fstat(fd, &status) == 0, "fstat failed");
+    std::vector<uint8_t> bytes(status.st_size);
+    require(pread(fd, bytes.data(), bytes.size(), 0) == status.st_size, "pread failed");
+    return bytes;
+}
+
+// Through the stream functions, which use extended addresses as read.
+std::vector<uint8_t> convert_streams(const uint8_t *data, size_t size, const Options &options) {
+    FILE *in = fmemopen(const_cast<uint8_t *>(data), size, "r");
+    char *written = nullptr;
+    size_t written_size = 0;
+    FILE *out = open_memstream(&written, &written_size);
+    require(in && out, "cannot open the streams");
+    int result = options.type6 ? write_download_type6(in, out, options.part_code)
+                               : write_download_type4(in, out, options.part_code);
+    require(result == 0, "conversion failed");
+    std::vector<uint8_t> file(written, written + written_size);
+    free(written);
+    return file;
+}
+
+// Through the path functions, which force extended addresses into flash; the files live in
+// memory and are reached through their /proc/self/fd names.
+std::vector<uint8_t> convert_paths(const uint8_t *data, size_t size, const Options &options) {
+    int in_fd = memfd_create("hex", 0);
+    int out_fd = memfd_create("qvr", 0);
+    require(in_fd >= 0 && out_fd >= 0, "memfd_create failed");
+    require(write(in_fd, data, size) == static_cast<ssize_t>(size), "write failed");
+    char in_path[32], out_path[32];
+    snprintf(in_path, sizeof in_path, "/proc/self/fd/%d", in_fd);
+    snprintf(out_path, sizeof out_path, "/proc/self/fd/%d", out_fd);
+    int result = options.type6 ? convert_file_type6(in_path, out_path, options.part_code)
+                               : convert_file_type4(in_path, out_path, options.part_code);
+    require(result == 0, "conversion failed");
+    std::vector<uint8_t> file = contents_of(out_fd);
+    close(in_fd);
+    close(out_fd);
+    return file;
+}
+
+FILE *quiet() {
+    static FILE *null_stream = fopen("/dev/null", "w");
+    return null_stream;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    if (size == 0)
+        return 0;
+    Options options = options_of(data[0]);
+    ++data;
+    --size;
+
+    // The reader's line messages are checked by the reader's own harness.
+    FILE *saved = stderr;
+    stderr = quiet();
+    std::vector<uint8_t> file = options.force_flash_base ? convert_paths(data, size, options)
+                                                         : convert_streams(data, size, options);
+    stderr = saved;
+
+    require(g_image == nullptr, "image not empty after the conversion");
+    check_layout(file, options);
+    ModelReading reading = model_read(data, size, options.force_flash_base);
+    require(file == model_download(reading.records, options.part_code, options.type6),
+            "download file differs from the expected one");
+    return 0;
+}
