@@ -14,8 +14,7 @@ enum RecordType : uint8_t {
     START_LINEAR_ADDRESS = 0x05,
 };
 
-uint8_t hex_digit_value(char c) {
-    uint8_t k = static_cast<uint8_t>(c);
+static constexpr uint8_t digit_value(uint8_t k) {
     if (k >= '0' && k <= '9')
         return k - 0x30;
     if (k >= 'A' && k <= 'F')
@@ -23,8 +22,28 @@ uint8_t hex_digit_value(char c) {
     return static_cast<uint8_t>(k - 0x57);
 }
 
+// Every character's value, so that decoding a byte costs two loads: the reader decodes each
+// character of every line, most of them in data it then drops.
+struct DigitTable {
+    uint8_t value[256];
+};
+
+static constexpr DigitTable digit_table_make() {
+    DigitTable table{};
+    for (int k = 0; k < 256; ++k)
+        table.value[k] = digit_value(static_cast<uint8_t>(k));
+    return table;
+}
+
+static constexpr DigitTable DIGITS = digit_table_make();
+
+uint8_t hex_digit_value(char c) {
+    return digit_value(static_cast<uint8_t>(c));
+}
+
 static uint8_t hex_byte_at(const char *line, int pos) {
-    return static_cast<uint8_t>((hex_digit_value(line[pos]) << 4) | hex_digit_value(line[pos + 1]));
+    const uint8_t *at = reinterpret_cast<const uint8_t *>(line + pos);
+    return static_cast<uint8_t>(DIGITS.value[at[0]] << 4 | DIGITS.value[at[1]]);
 }
 
 static uint16_t hex_word_at(const char *line, int pos) {
@@ -39,11 +58,24 @@ static size_t record_size(uint8_t count, uint8_t type) {
     return address_record && size < 13 ? 13 : size;
 }
 
-static bool checksum_holds(const char *line, uint8_t count) {
+// Decode the count + 1 bytes from character 9 on (data, then checksum) into `bytes` and
+// check the record's sum, all in one pass over the line.
+static bool record_decode(const char *line, uint8_t count, uint8_t *bytes) {
     unsigned sum = 0;
-    for (int pos = 1; pos < 11 + 2 * count; pos += 2)
+    for (int pos = 1; pos < 9; pos += 2)
         sum += hex_byte_at(line, pos);
+    for (int i = 0; i <= count; ++i) {
+        bytes[i] = hex_byte_at(line, 9 + 2 * i);
+        sum += bytes[i];
+    }
     return (sum & 0xFF) == 0;
+}
+
+// Characters before the line end. fgets stops after the first line feed, so a line feed can
+// only be the last character, and a zero read from the file ends the line where it stands.
+static size_t line_usable(const char *line) {
+    size_t length = strlen(line);
+    return length > 0 && line[length - 1] == '\n' ? length - 1 : length;
 }
 
 static const char INVALID_LINE[] = "ERROR: Found invalid ihex line <%s>\n";
@@ -58,7 +90,7 @@ static void report(const char *message, const char *line) {
 static void handle_record(const char *line, DataSink sink, bool force_flash_base, uint32_t *base) {
     // The header is read only once the line is known to hold it, and each later field
     // only once the line is known to hold all the record needs.
-    size_t usable = strcspn(line, "\n");
+    size_t usable = line_usable(line);
     if (usable < 11) {
         report(INVALID_CHECKSUM, line);
         return;
@@ -66,18 +98,15 @@ static void handle_record(const char *line, DataSink sink, bool force_flash_base
     uint8_t count = hex_byte_at(line, 1);
     uint16_t offset = hex_word_at(line, 3);
     uint8_t type = hex_byte_at(line, 7);
-    if (usable < record_size(count, type) || !checksum_holds(line, count)) {
+    uint8_t bytes[256]; // data and checksum
+    if (usable < record_size(count, type) || !record_decode(line, count, bytes)) {
         report(INVALID_CHECKSUM, line);
         return;
     }
     switch (type) {
-    case DATA: {
-        uint8_t data[256];
-        for (int i = 0; i < count; ++i)
-            data[i] = hex_byte_at(line, 9 + 2 * i);
-        sink(data, *base + offset, count);
+    case DATA:
+        sink(bytes, *base + offset, count);
         break;
-    }
     case EXTENDED_SEGMENT_ADDRESS: {
         uint32_t value = hex_word_at(line, 9);
         *base = (force_flash_base ? value | 0x8000 : value) * 16;
