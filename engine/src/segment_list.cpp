@@ -29,29 +29,34 @@ int range_overlap(uint32_t lo1, uint32_t hi1, uint32_t lo2, uint32_t hi2, uint32
 
 // Make the new run's bytes win over every segment it covers, so that merging may keep
 // either side's copy of a shared address.
-static void copy_over_existing(Segment *head, const uint8_t *bytes, uint32_t address,
+static void copy_over_existing(Segment *first, const uint8_t *bytes, uint32_t address,
                                uint32_t length) {
     uint32_t last = address + length - 1;
     uint32_t shared[2];
-    for (Segment *e = head; e && e->start <= last; e = e->next) {
+    for (Segment *e = first; e && e->start <= last; e = e->next) {
         if (e->data && range_overlap(e->start, segment_last(e), address, last, shared))
             memcpy(e->data + (shared[0] - e->start), bytes + (shared[0] - address), shared[1]);
     }
 }
 
-static void link_in_order(SegmentList *list, Segment *seg) {
-    Segment **link = list;
-    while (*link && (*link)->start <= seg->start)
-        link = &(*link)->next;
-    seg->next = *link;
-    *link = seg;
+// The segment a run at `address` is linked behind: the last one that starts at or below it,
+// or null when the run goes first.
+static Segment *segment_before(Segment *head, uint32_t address) {
+    Segment *before = nullptr;
+    for (Segment *e = head; e && e->start <= address; e = e->next)
+        before = e;
+    return before;
 }
 
 // Null `bytes` stand for a run whose bytes were lost to an allocation failure: it is added
 // as a segment without a buffer, and whatever it merges with loses its buffer too.
 int segment_list_add(SegmentList *list, const uint8_t *bytes, uint32_t address, uint32_t length) {
+    // The list is coalesced, so every segment in front of the run's predecessor ends before
+    // the run and stays as it is: the one walk that finds the predecessor is all the walking
+    // an add needs, which keeps records that arrive out of order from costing a full pass.
+    Segment *before = segment_before(*list, address);
     if (bytes)
-        copy_over_existing(*list, bytes, address, length);
+        copy_over_existing(before ? before : *list, bytes, address, length);
 
     Segment *seg = static_cast<Segment *>(mem_alloc(sizeof(Segment)));
     if (!seg)
@@ -61,10 +66,16 @@ int segment_list_add(SegmentList *list, const uint8_t *bytes, uint32_t address, 
     seg->data = bytes ? static_cast<uint8_t *>(mem_alloc(length)) : nullptr;
     if (seg->data)
         memcpy(seg->data, bytes, length);
-    link_in_order(list, seg);
+    Segment **link = before ? &before->next : list;
+    seg->next = *link;
+    *link = seg;
 
-    for (Segment *s = *list; s && s->next; s = s->next)
-        segment_list_merge(s);
+    // Either the predecessor takes in the new segment and all it reaches, or the new
+    // segment takes in what it reaches; behind that the list was coalesced already.
+    Segment *first = before ? before : seg;
+    segment_list_merge(first);
+    if (first->next)
+        segment_list_merge(first->next);
     return 0;
 }
 
