@@ -1,0 +1,211 @@
+#include "converter_dialog.h"
+
+#include "about_dialog.h"
+#include "dialog_view.h"
+#include "path_parts.h"
+#include "resource.h"
+#include "settings_store.h"
+
+#include <lumbrix/download.h>
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+struct PartChoice {
+    const char *entry;
+    int partCode;
+    const char *paneText;
+};
+
+// The list offers every part but '1', which only the console program can select.
+constexpr std::array<PartChoice, 6> kParts{{
+    {"Tarvic5510", '0', "  Tarvic5510"},
+    {"Tarvic5512", '2', "  Tarvic5512"},
+    {"Tarvic5513", '3', "  Tarvic5513"},
+    {"Tarvic5514", '4', "  Tarvic5514"},
+    {"Tarvic5515", '5', "  Tarvic5515"},
+    {"Tarvic5516", '6', "  Tarvic5516"},
+}};
+constexpr const char *kNoPartPane = "  None";
+
+struct ProtocolChoice {
+    const char *entry;
+    int (*convert)(const char *inPath, const char *outPath, int partCode);
+    const char *paneText;
+};
+
+constexpr std::array<ProtocolChoice, 2> kProtocols{{
+    {"Type 4", convert_file_type4, "  Protocol 4"},
+    {"Type 6", convert_file_type6, "  Protocol 6"},
+}};
+constexpr const char *kNoProtocolPane = "  Protocol unspecified";
+
+constexpr const char *kStatusCleared = " ";
+constexpr const char *kStatusSucceeded = "  Conversion Succeeded";
+constexpr const char *kStatusFailed = "  Conversion Failed";
+
+constexpr const char *kSection = "Settings";
+constexpr const char *kAboutMenuText = "&About LumbrixW...";
+constexpr unsigned int kSystemCommandMask = 0xFFF0;
+
+const std::string kInputFilter = "HEX Files (*.hex)|*.hex|All Files (*.*)|*.*||";
+const std::string kOutputFilter = "qvr Files (*.qvr)|*.qvr|";
+
+template <typename Choice, std::size_t N>
+const char *PaneText(const std::array<Choice, N> &choices, std::uint16_t index,
+                     const char *noChoice) {
+    return index < choices.size() ? choices[index].paneText : noChoice;
+}
+
+// A list selection of -1 (none) is kept as 65535, which no list reaches.
+std::uint16_t LowWord(long long value) {
+    return static_cast<std::uint16_t>(value);
+}
+
+// Writing a file over itself would empty the HEX file before it is read: the firmware would
+// be lost and the empty download file reported as a success.
+bool NameSameFile(const std::string &inPath, const std::string &outPath) {
+    std::error_code error;
+    return std::filesystem::equivalent(inPath, outPath, error);
+}
+
+} // namespace
+
+ConverterDialog::ConverterDialog(DialogView &view, SettingsStore &settings)
+    : m_statusText(kStatusCleared), m_partIndex(0), m_protocolIndex(0), m_view(view),
+      m_settings(settings) {}
+
+bool ConverterDialog::OnInitDialog() {
+    InstallAboutMenuItem();
+    m_view.SetWindowIcon(IDR_MAINFRAME, IconSize::Big);
+    m_view.SetWindowIcon(IDR_MAINFRAME, IconSize::Small);
+    m_view.CreateStatusBar({{ID_INDICATOR_PART, 60},
+                            {ID_INDICATOR_PROTOCOL, 105},
+                            {ID_INDICATOR_STATUS, 195},
+                            {ID_INDICATOR_SPARE, 90}});
+
+    m_view.SetControlText(IDC_INPUT_FILE, m_settings.GetString(kSection, "Input", ""));
+    m_view.SetControlText(IDC_OUTPUT_FILE, m_settings.GetString(kSection, "Output", ""));
+
+    for (const PartChoice &part : kParts) {
+        m_view.AddListEntry(IDC_PART, part.entry);
+    }
+    m_partIndex = LowWord(m_settings.GetUInt(kSection, "Part", 0));
+    m_view.SelectListEntry(IDC_PART, m_partIndex);
+
+    for (const ProtocolChoice &protocol : kProtocols) {
+        m_view.AddListEntry(IDC_PROTOCOL, protocol.entry);
+    }
+    m_protocolIndex = LowWord(m_settings.GetUInt(kSection, "Protocol", 0));
+    m_view.SelectListEntry(IDC_PROTOCOL, m_protocolIndex);
+
+    ShowStatus(kStatusCleared);
+    return true;
+}
+
+void ConverterDialog::InstallAboutMenuItem() {
+    m_view.AppendSystemMenuSeparator();
+    m_view.AppendSystemMenuItem(IDM_ABOUTBOX, kAboutMenuText);
+}
+
+void ConverterDialog::OnSysCommand(unsigned int commandId) {
+    if ((commandId & kSystemCommandMask) == IDM_ABOUTBOX) {
+        AboutDialog(m_view).DoModal();
+    } else {
+        m_view.Default();
+    }
+}
+
+void ConverterDialog::OnClose() {
+    const std::string input = m_view.ControlText(IDC_INPUT_FILE);
+    const std::string output = m_view.ControlText(IDC_OUTPUT_FILE);
+    m_partIndex = LowWord(m_view.ListSelection(IDC_PART));
+    m_protocolIndex = LowWord(m_view.ListSelection(IDC_PROTOCOL));
+
+    m_settings.WriteString(kSection, "Input", input);
+    m_settings.WriteString(kSection, "Output", output);
+    m_settings.WriteUInt(kSection, "Part", m_partIndex);
+    m_settings.WriteUInt(kSection, "Protocol", m_protocolIndex);
+    m_view.Default();
+}
+
+void ConverterDialog::OnBrowseInput() {
+    const PathParts input = SplitPath(m_view.ControlText(IDC_INPUT_FILE));
+    const auto chosen = m_view.RunFileDialog({
+        .kind = FileDialogKind::Open,
+        .defaultExtension = ".hex",
+        .initialFileName = input.baseName,
+        .initialFolder = input.Folder(),
+        .confirmOverwrite = false,
+        .filter = kInputFilter,
+    });
+    if (chosen) {
+        m_view.SetControlText(IDC_INPUT_FILE, *chosen);
+    }
+}
+
+// Suggests the input's name with the download extension, in the folder of the output typed
+// before; without an input name the output keeps its own.
+void ConverterDialog::OnBrowseOutput() {
+    const std::string inputName = SplitPath(m_view.ControlText(IDC_INPUT_FILE)).baseName;
+    const PathParts output = SplitPath(m_view.ControlText(IDC_OUTPUT_FILE));
+    const auto chosen = m_view.RunFileDialog({
+        .kind = FileDialogKind::Save,
+        .defaultExtension = ".qvr",
+        .initialFileName = inputName.empty() ? output.baseName : inputName,
+        .initialFolder = output.Folder(),
+        .confirmOverwrite = true,
+        .filter = kOutputFilter,
+    });
+    if (chosen) {
+        m_view.SetControlText(IDC_OUTPUT_FILE, *chosen);
+    }
+}
+
+void ConverterDialog::OnConvert() {
+    ShowStatus(ConvertFiles() == 0 ? kStatusSucceeded : kStatusFailed);
+}
+
+// The lists are not read again: the indices are kept up to date by the change handlers.
+int ConverterDialog::ConvertFiles() const {
+    const std::string input = m_view.ControlText(IDC_INPUT_FILE);
+    const std::string output = m_view.ControlText(IDC_OUTPUT_FILE);
+    if (m_partIndex >= kParts.size() || m_protocolIndex >= kProtocols.size() ||
+        NameSameFile(input, output)) {
+        return 1;
+    }
+    return kProtocols[m_protocolIndex].convert(input.c_str(), output.c_str(),
+                                               kParts[m_partIndex].partCode);
+}
+
+void ConverterDialog::OnChangeInput() {
+    ShowStatus(kStatusCleared);
+}
+
+void ConverterDialog::OnChangeOutput() {
+    ShowStatus(kStatusCleared);
+}
+
+void ConverterDialog::OnSelchangePart() {
+    m_partIndex = LowWord(m_view.ListSelection(IDC_PART));
+    ShowStatus(kStatusCleared);
+}
+
+void ConverterDialog::OnSelchangeProtocol() {
+    m_protocolIndex = LowWord(m_view.ListSelection(IDC_PROTOCOL));
+    ShowStatus(kStatusCleared);
+}
+
+void ConverterDialog::ShowStatus(const char *text) {
+    m_statusText = text;
+    UpdateStatusBar();
+}
+
+void ConverterDialog::UpdateStatusBar() {
+    m_view.SetStatusPaneText(0, PaneText(kParts, m_partIndex, kNoPartPane));
+    m_view.SetStatusPaneText(1, PaneText(kProtocols, m_protocolIndex, kNoProtocolPane));
+    m_view.SetStatusPaneText(2, m_statusText);
+}

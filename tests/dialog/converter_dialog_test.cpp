@@ -1,0 +1,347 @@
+// The main dialog's logic over a fake view and in-memory settings, with real conversions
+// into a temporary folder.
+#include "fake_view.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One Intel HEX record with its checksum.
+std::string HexRecord(int type, unsigned int offset, const std::vector<unsigned char> &data) {
+    unsigned int sum = data.size() + (offset >> 8) + (offset & 0xFF) + type;
+    char line[16];
+    std::snprintf(line, sizeof line, ":%02zX%04X%02X", data.size(), offset, type);
+    std::string record = line;
+    for (unsigned char byte : data) {
+        std::snprintf(line, sizeof line, "%02X", byte);
+        record += line;
+        sum += byte;
+    }
+    std::snprintf(line, sizeof line, "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
+    return record + line;
+}
+
+// 16 bytes at 0x80000, the first page of both windows, and 16 at 0x87800, which only the
+// 94 KiB window holds.
+std::string TwoWindowFirmware() {
+    const std::vector<unsigned char> bytes(16, 0x5A);
+    return HexRecord(4, 0, {0x00, 0x08}) + HexRecord(0, 0x0000, bytes) +
+           HexRecord(0, 0x7800, bytes) + HexRecord(1, 0, {});
+}
+
+std::string ReadFile(const fs::path &path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+constexpr int kType4Record = 522;
+constexpr int kType6Record = 519;
+
+class ConverterDialogTest : public ::testing::Test {
+  protected:
+    fs::path folder = fs::temp_directory_path() /
+                      ("lumbrix_dialog_" + std::to_string(getpid()) + "_" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    FakeView view;
+    MemorySettings settings;
+    ConverterDialog dialog{view, settings};
+
+    void SetUp() override {
+        fs::create_directories(folder);
+        view.dialog = &dialog;
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    std::string Path(const std::string &name) const { return (folder / name).string(); }
+    std::string WriteFirmware(const std::string &name) const {
+        std::ofstream(folder / name) << TwoWindowFirmware();
+        return Path(name);
+    }
+    void Open() { ASSERT_TRUE(dialog.OnInitDialog()); }
+    void Store(const std::string &input, const std::string &output, std::uint32_t part,
+               std::uint32_t protocol) {
+        settings.strings = {{"Settings/Input", input}, {"Settings/Output", output}};
+        settings.numbers = {{"Settings/Part", part}, {"Settings/Protocol", protocol}};
+    }
+    // A successful conversion, so that a test can watch its status text go away.
+    void ConvertSuccessfully() {
+        view.Type(IDC_INPUT_FILE, WriteFirmware("in.hex"));
+        view.Type(IDC_OUTPUT_FILE, Path("out.qvr"));
+        dialog.OnConvert();
+        ASSERT_EQ("  Conversion Succeeded", view.Pane(2));
+    }
+};
+
+TEST_F(ConverterDialogTest, FirstRunShowsEmptyBoxesFirstPartAndType4) {
+    Open();
+    EXPECT_EQ("", view.ControlText(IDC_INPUT_FILE));
+    EXPECT_EQ("", view.ControlText(IDC_OUTPUT_FILE));
+    EXPECT_EQ((std::vector<std::string>{"Tarvic5510", "Tarvic5512", "Tarvic5513", "Tarvic5514",
+                                        "Tarvic5515", "Tarvic5516"}),
+              view.lists[IDC_PART]);
+    EXPECT_EQ((std::vector<std::string>{"Type 4", "Type 6"}), view.lists[IDC_PROTOCOL]);
+    EXPECT_EQ(0, view.ListSelection(IDC_PART));
+    EXPECT_EQ(0, view.ListSelection(IDC_PROTOCOL));
+
+    EXPECT_EQ("  Tarvic5510", view.Pane(0));
+    EXPECT_EQ("  Protocol 4", view.Pane(1));
+    EXPECT_EQ(" ", view.Pane(2));
+    EXPECT_FALSE(view.paneTexts.contains(3)) << "the fourth pane is never written";
+
+    ASSERT_EQ(4u, view.statusPanes.size());
+    const int widths[] = {60, 105, 195, 90};
+    for (int pane = 0; pane < 4; ++pane) {
+        EXPECT_EQ(101 + pane, view.statusPanes[pane].indicatorId);
+        EXPECT_EQ(widths[pane], view.statusPanes[pane].widthPixels);
+    }
+    EXPECT_EQ((std::vector<std::pair<int, IconSize>>{{128, IconSize::Big}, {128, IconSize::Small}}),
+              view.icons);
+    EXPECT_EQ(
+        (std::vector<std::pair<unsigned int, std::string>>{{0, ""}, {0x10, "&About LumbrixW..."}}),
+        view.systemMenu);
+}
+
+TEST_F(ConverterDialogTest, StoredSettingsFillTheBoxesAndLists) {
+    Store("/fw/app.hex", "/out/app.qvr", 2, 1);
+    Open();
+    EXPECT_EQ("/fw/app.hex", view.ControlText(IDC_INPUT_FILE));
+    EXPECT_EQ("/out/app.qvr", view.ControlText(IDC_OUTPUT_FILE));
+    EXPECT_EQ(2, view.ListSelection(IDC_PART));
+    EXPECT_EQ(1, view.ListSelection(IDC_PROTOCOL));
+    EXPECT_EQ("  Tarvic5513", view.Pane(0));
+    EXPECT_EQ("  Protocol 6", view.Pane(1));
+    EXPECT_EQ(" ", view.Pane(2));
+}
+
+TEST_F(ConverterDialogTest, StoredIndicesTakeEffectThroughTheirLow16Bits) {
+    Store("", "", 65536, 65537);
+    Open();
+    EXPECT_EQ(0, view.ListSelection(IDC_PART));
+    EXPECT_EQ(1, view.ListSelection(IDC_PROTOCOL));
+    EXPECT_EQ("  Tarvic5510", view.Pane(0));
+    EXPECT_EQ("  Protocol 6", view.Pane(1));
+}
+
+TEST_F(ConverterDialogTest, StoredIndicesOutsideTheListsSelectNothing) {
+    Store("", "", 65535, 2);
+    Open();
+    EXPECT_EQ(-1, view.ListSelection(IDC_PART));
+    EXPECT_EQ(-1, view.ListSelection(IDC_PROTOCOL));
+    EXPECT_EQ("  None", view.Pane(0));
+    EXPECT_EQ("  Protocol unspecified", view.Pane(1));
+}
+
+TEST_F(ConverterDialogTest, NoPartMeansFailureWithoutTouchingAFileAnd65535OnClose) {
+    Store(WriteFirmware("in.hex"), Path("out.qvr"), 7, 0);
+    Open();
+    EXPECT_EQ(-1, view.ListSelection(IDC_PART));
+    EXPECT_EQ("  None", view.Pane(0));
+
+    dialog.OnConvert();
+    EXPECT_EQ("  Conversion Failed", view.Pane(2));
+    EXPECT_FALSE(fs::exists(Path("out.qvr")));
+
+    dialog.OnClose();
+    EXPECT_EQ(65535u, settings.numbers["Settings/Part"]);
+    EXPECT_EQ(0u, settings.numbers["Settings/Protocol"]);
+}
+
+TEST_F(ConverterDialogTest, NoProtocolMeansFailureWithoutTouchingAFile) {
+    Store(WriteFirmware("in.hex"), Path("out.qvr"), 0, 9);
+    Open();
+    dialog.OnConvert();
+    EXPECT_EQ("  Conversion Failed", view.Pane(2));
+    EXPECT_FALSE(fs::exists(Path("out.qvr")));
+}
+
+// Every list position reaches the engine with its part code: Type 6 files begin with it, and
+// Type 4 files show the flash window the code selects.
+TEST_F(ConverterDialogTest, EveryPartAndProtocolReachesTheEngine) {
+    const char partCodes[] = {'0', '2', '3', '4', '5', '6'};
+    const bool wideWindow[] = {false, true, true, false, true, true};
+    Open();
+    view.Type(IDC_INPUT_FILE, WriteFirmware("in.hex"));
+    for (int part = 0; part < 6; ++part) {
+        SCOPED_TRACE(partCodes[part]);
+        view.Choose(IDC_PART, part);
+
+        view.Choose(IDC_PROTOCOL, 1);
+        view.Type(IDC_OUTPUT_FILE, Path("type6.qvr"));
+        dialog.OnConvert();
+        EXPECT_EQ("  Conversion Succeeded", view.Pane(2));
+        const std::string type6 = ReadFile(Path("type6.qvr"));
+        ASSERT_FALSE(type6.empty());
+        EXPECT_EQ(partCodes[part], type6[0]);
+
+        view.Choose(IDC_PROTOCOL, 0);
+        view.Type(IDC_OUTPUT_FILE, Path("type4.qvr"));
+        dialog.OnConvert();
+        EXPECT_EQ("  Conversion Succeeded", view.Pane(2));
+        EXPECT_EQ((wideWindow[part] ? 2 : 1) * kType4Record, fs::file_size(Path("type4.qvr")));
+    }
+}
+
+TEST_F(ConverterDialogTest, Tarvic5513AndType6WriteTheWholeRangeOfPages) {
+    Open();
+    view.Choose(IDC_PART, 2);
+    view.Choose(IDC_PROTOCOL, 1);
+    ConvertSuccessfully();
+    // Pages 0x400 to 0x43C, the gap filled.
+    EXPECT_EQ(1 + 61 * kType6Record, fs::file_size(Path("out.qvr")));
+    EXPECT_EQ("  Tarvic5513", view.Pane(0));
+    EXPECT_EQ("  Protocol 6", view.Pane(1));
+}
+
+TEST_F(ConverterDialogTest, FilesThatCannotBeOpenedFail) {
+    Open();
+    dialog.OnConvert();
+    EXPECT_EQ("  Conversion Failed", view.Pane(2)) << "both boxes empty";
+
+    view.Type(IDC_INPUT_FILE, Path("missing.hex"));
+    view.Type(IDC_OUTPUT_FILE, Path("out.qvr"));
+    dialog.OnConvert();
+    EXPECT_EQ("  Conversion Failed", view.Pane(2));
+    EXPECT_FALSE(fs::exists(Path("out.qvr")));
+
+    view.Type(IDC_INPUT_FILE, WriteFirmware("in.hex"));
+    view.Type(IDC_OUTPUT_FILE, Path("no-such-folder/out.qvr"));
+    dialog.OnConvert();
+    EXPECT_EQ("  Conversion Failed", view.Pane(2));
+}
+
+// Writing the download file over the HEX file would destroy the firmware before it is read.
+TEST_F(ConverterDialogTest, ConvertingAFileOntoItselfFailsAndKeepsIt) {
+    Open();
+    const std::string input = WriteFirmware("in.hex");
+    for (const std::string &output : {input, (folder / "." / "in.hex").string()}) {
+        view.Type(IDC_INPUT_FILE, input);
+        view.Type(IDC_OUTPUT_FILE, output);
+        dialog.OnConvert();
+        EXPECT_EQ("  Conversion Failed", view.Pane(2));
+        EXPECT_EQ(TwoWindowFirmware(), ReadFile(input));
+    }
+}
+
+TEST_F(ConverterDialogTest, EditsAndSelectionsClearTheResult) {
+    Open();
+    ConvertSuccessfully();
+    view.Type(IDC_INPUT_FILE, view.ControlText(IDC_INPUT_FILE) + "x");
+    EXPECT_EQ(" ", view.Pane(2));
+
+    ConvertSuccessfully();
+    view.Type(IDC_OUTPUT_FILE, view.ControlText(IDC_OUTPUT_FILE) + "x");
+    EXPECT_EQ(" ", view.Pane(2));
+
+    ConvertSuccessfully();
+    view.Choose(IDC_PART, 5);
+    EXPECT_EQ(" ", view.Pane(2));
+    EXPECT_EQ("  Tarvic5516", view.Pane(0));
+
+    ConvertSuccessfully();
+    view.Choose(IDC_PROTOCOL, 1);
+    EXPECT_EQ(" ", view.Pane(2));
+    EXPECT_EQ("  Protocol 6", view.Pane(1));
+}
+
+TEST_F(ConverterDialogTest, BrowseInputSuggestsTheTypedFolderAndName) {
+    Open();
+    view.Type(IDC_INPUT_FILE, "/home/me/fw/app.hex");
+    view.fileDialogAnswer = "/home/me/fw/other.hex";
+    dialog.OnBrowseInput();
+
+    ASSERT_EQ(1u, view.fileRequests.size());
+    const FileDialogRequest &request = view.fileRequests[0];
+    EXPECT_EQ(FileDialogKind::Open, request.kind);
+    EXPECT_EQ("/home/me/fw/", request.initialFolder);
+    EXPECT_EQ("app", request.initialFileName);
+    EXPECT_EQ(".hex", request.defaultExtension);
+    EXPECT_EQ("HEX Files (*.hex)|*.hex|All Files (*.*)|*.*||", request.filter);
+    EXPECT_FALSE(request.confirmOverwrite);
+    EXPECT_EQ("/home/me/fw/other.hex", view.ControlText(IDC_INPUT_FILE));
+}
+
+TEST_F(ConverterDialogTest, BrowseOutputSuggestsTheInputNameInTheOutputFolder) {
+    Open();
+    view.Type(IDC_INPUT_FILE, "/fw/app.hex");
+    view.Type(IDC_OUTPUT_FILE, "/out/old.qvr");
+    view.fileDialogAnswer = "/out/app.qvr";
+    dialog.OnBrowseOutput();
+    EXPECT_EQ("/out/app.qvr", view.ControlText(IDC_OUTPUT_FILE));
+
+    view.Type(IDC_INPUT_FILE, "");
+    view.Type(IDC_OUTPUT_FILE, "/out/old.qvr");
+    dialog.OnBrowseOutput();
+
+    ASSERT_EQ(2u, view.fileRequests.size());
+    const FileDialogRequest &request = view.fileRequests[0];
+    EXPECT_EQ(FileDialogKind::Save, request.kind);
+    EXPECT_EQ("/out/", request.initialFolder);
+    EXPECT_EQ("app", request.initialFileName);
+    EXPECT_EQ(".qvr", request.defaultExtension);
+    EXPECT_EQ("qvr Files (*.qvr)|*.qvr|", request.filter);
+    EXPECT_TRUE(request.confirmOverwrite);
+    EXPECT_EQ("old", view.fileRequests[1].initialFileName) << "no input name";
+}
+
+TEST_F(ConverterDialogTest, ChosenFileClearsTheResultAndCancelChangesNothing) {
+    Open();
+    ConvertSuccessfully();
+    const std::string input = view.ControlText(IDC_INPUT_FILE);
+    const std::string output = view.ControlText(IDC_OUTPUT_FILE);
+
+    view.fileDialogAnswer.reset();
+    dialog.OnBrowseInput();
+    dialog.OnBrowseOutput();
+    EXPECT_EQ(input, view.ControlText(IDC_INPUT_FILE));
+    EXPECT_EQ(output, view.ControlText(IDC_OUTPUT_FILE));
+    EXPECT_EQ("  Conversion Succeeded", view.Pane(2));
+
+    view.fileDialogAnswer = input; // the same file again still counts as a choice
+    dialog.OnBrowseInput();
+    EXPECT_EQ(" ", view.Pane(2));
+}
+
+TEST_F(ConverterDialogTest, OnlyTheCloseCommandSavesTheSettings) {
+    Store("/old/in.hex", "/old/out.qvr", 1, 0);
+    Open();
+    view.Choose(IDC_PART, 4);
+    view.Choose(IDC_PROTOCOL, 1);
+    ConvertSuccessfully();
+    const MemorySettings before = settings;
+    EXPECT_EQ(before.strings,
+              (std::map<std::string, std::string>{{"Settings/Input", "/old/in.hex"},
+                                                  {"Settings/Output", "/old/out.qvr"}}));
+    EXPECT_EQ(0, view.defaultCalls);
+
+    dialog.OnClose();
+    EXPECT_EQ(Path("in.hex"), settings.strings["Settings/Input"]);
+    EXPECT_EQ(Path("out.qvr"), settings.strings["Settings/Output"]);
+    EXPECT_EQ(4u, settings.numbers["Settings/Part"]);
+    EXPECT_EQ(1u, settings.numbers["Settings/Protocol"]);
+    EXPECT_EQ(1, view.defaultCalls) << "the dialog then ends as cancelled";
+}
+
+TEST_F(ConverterDialogTest, SystemCommands0x10To0x1FOpenTheAboutBox) {
+    Open();
+    for (unsigned int command = 0x10; command <= 0x1F; ++command) {
+        dialog.OnSysCommand(command);
+    }
+    EXPECT_EQ(std::vector<int>(16, IDD_ABOUTBOX), view.modalDialogs);
+    EXPECT_EQ(0, view.defaultCalls);
+
+    for (unsigned int command : {0x0Fu, 0x20u, 0xF060u, 0xF010u}) {
+        dialog.OnSysCommand(command);
+    }
+    EXPECT_EQ(16u, view.modalDialogs.size());
+    EXPECT_EQ(4, view.defaultCalls);
+}
+
+} // namespace

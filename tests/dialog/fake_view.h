@@ -1,0 +1,106 @@
+// A DialogView that records what the logic does and lets a test act as the user, and an
+// in-memory settings store.
+#pragma once
+
+#include "converter_dialog.h"
+#include "dialog_template.h"
+#include "dialog_view.h"
+#include "resource.h"
+#include "settings_store.h"
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+class FakeView : public DialogView {
+  public:
+    ConverterDialog *dialog = nullptr;
+
+    std::map<int, std::string> texts;
+    std::map<int, std::vector<std::string>> lists;
+    std::map<int, int> selections;
+    std::vector<StatusPane> statusPanes;
+    std::map<int, std::string> paneTexts;
+    std::vector<FileDialogRequest> fileRequests;
+    std::optional<std::string> fileDialogAnswer;
+    std::vector<std::pair<int, IconSize>> icons;
+    std::vector<std::pair<unsigned int, std::string>> systemMenu;
+    std::vector<int> modalDialogs;
+    int defaultCalls = 0;
+
+    // The user's side.
+    void Type(int id, const std::string &text) {
+        texts[id] = text;
+        RaiseChange(id);
+    }
+    void Choose(int listId, int index) {
+        selections[listId] = index;
+        listId == IDC_PART ? dialog->OnSelchangePart() : dialog->OnSelchangeProtocol();
+    }
+    std::string Pane(int pane) const { return paneTexts.contains(pane) ? paneTexts.at(pane) : ""; }
+
+    std::string ControlText(int id) const override {
+        return texts.contains(id) ? texts.at(id) : "";
+    }
+    void SetControlText(int id, const std::string &text) override { Type(id, text); }
+    void AddListEntry(int listId, const std::string &entry) override {
+        lists[listId].push_back(entry);
+    }
+    void SelectListEntry(int listId, int index) override {
+        const int count = static_cast<int>(lists[listId].size());
+        selections[listId] = index >= 0 && index < count ? index : -1;
+    }
+    int ListSelection(int listId) const override {
+        return selections.contains(listId) ? selections.at(listId) : -1;
+    }
+    void CreateStatusBar(const std::vector<StatusPane> &panes) override { statusPanes = panes; }
+    void SetStatusPaneText(int pane, const std::string &text) override { paneTexts[pane] = text; }
+    std::optional<std::string> RunFileDialog(const FileDialogRequest &request) override {
+        fileRequests.push_back(request);
+        return fileDialogAnswer;
+    }
+    void SetWindowIcon(int iconId, IconSize size) override { icons.emplace_back(iconId, size); }
+    void AppendSystemMenuSeparator() override { systemMenu.emplace_back(0, ""); }
+    void AppendSystemMenuItem(unsigned int commandId, const std::string &text) override {
+        systemMenu.emplace_back(commandId, text);
+    }
+    void RunModalDialog(const DialogTemplate &dialogTemplate) override {
+        modalDialogs.push_back(dialogTemplate.id);
+    }
+    void Default() override { ++defaultCalls; }
+
+  private:
+    void RaiseChange(int id) {
+        if (id == IDC_INPUT_FILE) {
+            dialog->OnChangeInput();
+        } else if (id == IDC_OUTPUT_FILE) {
+            dialog->OnChangeOutput();
+        }
+    }
+};
+
+class MemorySettings : public SettingsStore {
+  public:
+    std::map<std::string, std::string> strings;
+    std::map<std::string, std::uint32_t> numbers;
+
+    std::string GetString(const std::string &section, const std::string &entry,
+                          const std::string &defaultValue) const override {
+        const auto found = strings.find(section + '/' + entry);
+        return found == strings.end() ? defaultValue : found->second;
+    }
+    std::uint32_t GetUInt(const std::string &section, const std::string &entry,
+                          std::uint32_t defaultValue) const override {
+        const auto found = numbers.find(section + '/' + entry);
+        return found == numbers.end() ? defaultValue : found->second;
+    }
+    void WriteString(const std::string &section, const std::string &entry,
+                     const std::string &value) override {
+        strings[section + '/' + entry] = value;
+    }
+    void WriteUInt(const std::string &section, const std::string &entry,
+                   std::uint32_t value) override {
+        numbers[section + '/' + entry] = value;
+    }
+};
