@@ -1,0 +1,22 @@
+// lumbrix_gui: converts Intel HEX files into download files in one dialog window.
+
+#include "converter_app.h"
+#include "qt_converter_dialog.h"
+#include "qt_settings_store.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+
+int main(int argc, char *argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setDesktopFileName(QStringLiteral("lumbrix_gui"));
+
+    // The application is named after the executable, as the settings' location expects.
+    QtSettingsStore settings(ConverterApp::kRegistryKey, QCoreApplication::applicationName());
+    ConverterApp converter([&settings] {
+        QtConverterDialog dialog(settings);
+        dialog.exec();
+    });
+    return converter.InitInstance() ? QApplication::exec() : EXIT_SUCCESS;
+}

@@ -1,0 +1,263 @@
+#include "qt_converter_dialog.h"
+
+#include "dialog_template.h"
+#include "file_dialog_filter.h"
+#include "resource.h"
+#include "template_dialog.h"
+#include "template_widgets.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+constexpr Qt::WindowFlags kWindowFlags =
+    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+
+bool isEnterKey(const QKeyEvent &event) {
+    const bool plain = event.modifiers() == Qt::NoModifier;
+    const bool keypad = event.modifiers() == Qt::KeypadModifier && event.key() == Qt::Key_Enter;
+    return (event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter) && (plain || keypad);
+}
+
+} // namespace
+
+QtConverterDialog::QtConverterDialog(SettingsStore &settings, QWidget *parent)
+    : QDialog(parent, kWindowFlags), m_logic(*this, settings), m_systemMenu(new QMenu(this)) {
+    const DialogTemplate &dialog = ConverterDialogTemplate();
+    setObjectName(QString::number(dialog.id));
+    setWindowTitle(QString::fromStdString(dialog.caption));
+    setFont(dialogFont(dialog));
+    m_controls = createControls(dialog, this);
+    m_templateSize =
+        dialogUnitsToPixels({0, 0, dialog.width, dialog.height}, dialogBaseUnits(font())).size();
+    setFixedSize(m_templateSize);
+
+    // Files dropped anywhere on the dialog, the edit boxes included, name the input.
+    setAcceptDrops(true);
+    editBox(IDC_INPUT_FILE)->setAcceptDrops(false);
+    editBox(IDC_OUTPUT_FILE)->setAcceptDrops(false);
+
+    connectNotifications();
+    if (m_logic.OnInitDialog()) {
+        list(IDC_PART)->setFocus();
+    }
+}
+
+void QtConverterDialog::connectNotifications() {
+    connect(button(IDC_BROWSE_INPUT), &QPushButton::clicked, this,
+            [this] { m_logic.OnBrowseInput(); });
+    connect(button(IDC_BROWSE_OUTPUT), &QPushButton::clicked, this,
+            [this] { m_logic.OnBrowseOutput(); });
+    connect(button(IDC_CONVERT), &QPushButton::clicked, this, [this] { m_logic.OnConvert(); });
+    connect(editBox(IDC_INPUT_FILE), &QLineEdit::textChanged, this,
+            [this] { m_logic.OnChangeInput(); });
+    connect(editBox(IDC_OUTPUT_FILE), &QLineEdit::textChanged, this,
+            [this] { m_logic.OnChangeOutput(); });
+    connect(list(IDC_PART), &QComboBox::currentIndexChanged, this,
+            [this] { m_logic.OnSelchangePart(); });
+    connect(list(IDC_PROTOCOL), &QComboBox::currentIndexChanged, this,
+            [this] { m_logic.OnSelchangeProtocol(); });
+}
+
+// Runs one notification's handler; a Default() call inside it runs `defaultAction`.
+void QtConverterDialog::dispatch(const std::function<void()> &handler,
+                                 std::function<void()> defaultAction) {
+    std::function<void()> outer = std::exchange(m_defaultAction, std::move(defaultAction));
+    handler();
+    m_defaultAction = std::move(outer);
+}
+
+void QtConverterDialog::Default() {
+    if (m_defaultAction) {
+        m_defaultAction();
+    }
+}
+
+void QtConverterDialog::closeEvent(QCloseEvent *event) {
+    event->ignore();
+    dispatch([this] { m_logic.OnClose(); },
+             [this, event] {
+                 event->accept();
+                 QDialog::closeEvent(event);
+             });
+}
+
+// There is no default button, so Enter ends the dialog through OK, unless the focus is on a
+// push button, which it then presses.
+void QtConverterDialog::keyPressEvent(QKeyEvent *event) {
+    if (!isEnterKey(*event)) {
+        QDialog::keyPressEvent(event);
+    } else if (auto *focused = qobject_cast<QPushButton *>(focusWidget())) {
+        focused->click();
+    } else {
+        accept();
+    }
+}
+
+// The desktop offers no system menu to extend, so the dialog's context menu stands in for it.
+void QtConverterDialog::contextMenuEvent(QContextMenuEvent *event) {
+    m_systemMenu->exec(event->globalPos());
+}
+
+void QtConverterDialog::dragEnterEvent(QDragEnterEvent *event) {
+    if (!droppedLocalFile(*event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void QtConverterDialog::dropEvent(QDropEvent *event) {
+    const QString path = droppedLocalFile(*event->mimeData());
+    if (!path.isEmpty()) {
+        SetControlText(IDC_INPUT_FILE, path.toStdString());
+        event->acceptProposedAction();
+    }
+}
+
+QString QtConverterDialog::droppedLocalFile(const QMimeData &data) {
+    for (const QUrl &url : data.urls()) {
+        if (url.isLocalFile()) {
+            return url.toLocalFile();
+        }
+    }
+    return {};
+}
+
+std::string QtConverterDialog::ControlText(int id) const {
+    const QWidget *control = m_controls.value(id);
+    if (const auto *edit = qobject_cast<const QLineEdit *>(control)) {
+        return edit->text().toStdString();
+    }
+    if (const auto *combo = qobject_cast<const QComboBox *>(control)) {
+        return combo->currentText().toStdString();
+    }
+    if (const auto *pushButton = qobject_cast<const QPushButton *>(control)) {
+        return pushButton->text().toStdString();
+    }
+    return {};
+}
+
+void QtConverterDialog::SetControlText(int id, const std::string &text) {
+    const QString value = QString::fromStdString(text);
+    QWidget *control = m_controls.value(id);
+    if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+        // setText() keeps quiet about an unchanged text, but every set counts as a change.
+        if (edit->text() == value) {
+            emit edit->textChanged(value);
+        } else {
+            edit->setText(value);
+        }
+    } else if (auto *pushButton = qobject_cast<QPushButton *>(control)) {
+        pushButton->setText(value);
+    }
+}
+
+void QtConverterDialog::AddListEntry(int listId, const std::string &entry) {
+    QComboBox *combo = list(listId);
+    const QSignalBlocker quiet(combo);
+    const int selection = combo->currentIndex(); // adding to an empty list would select
+    combo->addItem(QString::fromStdString(entry));
+    combo->setCurrentIndex(selection);
+}
+
+void QtConverterDialog::SelectListEntry(int listId, int index) {
+    QComboBox *combo = list(listId);
+    const QSignalBlocker quiet(combo);
+    combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
+}
+
+int QtConverterDialog::ListSelection(int listId) const {
+    return list(listId)->currentIndex();
+}
+
+// The bar lies below the template's area; panes that do not fit are cut off at the edge.
+// Pane widths are pixels for the platform's 8-point dialog font, whose characters average
+// 6 pixels; they grow with a wider font so that the pane texts still fit.
+void QtConverterDialog::CreateStatusBar(const std::vector<StatusPane> &panes) {
+    constexpr int platformCharWidth = 6;
+    const int charWidth = dialogBaseUnits(font()).x;
+    m_statusBar = new QStatusBar(this);
+    m_statusBar->setSizeGripEnabled(false);
+    for (const StatusPane &pane : panes) {
+        auto *label = new QLabel(m_statusBar);
+        label->setObjectName(QString::number(pane.indicatorId));
+        label->setAccessibleName(label->objectName());
+        label->setFixedWidth(pane.widthPixels * std::max(charWidth, platformCharWidth) /
+                             platformCharWidth);
+        m_statusBar->addWidget(label);
+        m_panes.append(label);
+    }
+    const int barHeight = m_statusBar->sizeHint().height();
+    m_statusBar->setGeometry(0, m_templateSize.height(), m_templateSize.width(), barHeight);
+    setFixedSize(m_templateSize.width(), m_templateSize.height() + barHeight);
+}
+
+void QtConverterDialog::SetStatusPaneText(int pane, const std::string &text) {
+    m_panes.at(pane)->setText(QString::fromStdString(text));
+}
+
+// Owned by the dialog, so that it opens over it.
+std::optional<std::string> QtConverterDialog::RunFileDialog(const FileDialogRequest &request) {
+    const bool open = request.kind == FileDialogKind::Open;
+    QFileDialog fileDialog(this, open ? tr("Open") : tr("Save As"),
+                           QString::fromStdString(request.initialFolder));
+    fileDialog.setNameFilters(qtNameFilters(request.filter));
+    fileDialog.setAcceptMode(open ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
+    fileDialog.setFileMode(QFileDialog::AnyFile);
+    fileDialog.setDefaultSuffix(QString::fromStdString(request.defaultExtension).remove(0, 1));
+    fileDialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    if (!request.initialFileName.empty()) {
+        fileDialog.selectFile(QString::fromStdString(request.initialFileName));
+    }
+    if (fileDialog.exec() != QDialog::Accepted || fileDialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return fileDialog.selectedFiles().constFirst().toStdString();
+}
+
+// Qt scales one icon to every size the desktop asks for, so the size makes no difference.
+void QtConverterDialog::SetWindowIcon(int iconId, IconSize) {
+    setWindowIcon(QIcon(resourcePixmap(iconId)));
+}
+
+void QtConverterDialog::AppendSystemMenuSeparator() {
+    m_systemMenu->addSeparator();
+}
+
+void QtConverterDialog::AppendSystemMenuItem(unsigned int commandId, const std::string &text) {
+    QAction *action = m_systemMenu->addAction(QString::fromStdString(text));
+    connect(action, &QAction::triggered, this,
+            [this, commandId] { dispatch([&] { m_logic.OnSysCommand(commandId); }, nullptr); });
+}
+
+void QtConverterDialog::RunModalDialog(const DialogTemplate &dialog) {
+    TemplateDialog(dialog, this).exec();
+}
+
+QLineEdit *QtConverterDialog::editBox(int id) const {
+    return qobject_cast<QLineEdit *>(m_controls.value(id));
+}
+
+QComboBox *QtConverterDialog::list(int id) const {
+    return qobject_cast<QComboBox *>(m_controls.value(id));
+}
+
+QPushButton *QtConverterDialog::button(int id) const {
+    return qobject_cast<QPushButton *>(m_controls.value(id));
+}

@@ -1,0 +1,94 @@
+// The Qt adapter's parts: file dialog filters, the settings store, dialog units and the
+// About box built from its template.
+#include "about_dialog.h"
+#include "dialog_template.h"
+#include "file_dialog_filter.h"
+#include "qt_settings_store.h"
+#include "resource.h"
+#include "template_dialog.h"
+#include "template_widgets.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(QtNameFilters, PairsBecomeQtFiltersAndStarDotStarMatchesEverything) {
+    EXPECT_EQ(QStringList({"HEX Files (*.hex)", "All Files (*)"}),
+              qtNameFilters("HEX Files (*.hex)|*.hex|All Files (*.*)|*.*||"));
+    EXPECT_EQ(QStringList({"qvr Files (*.qvr)"}), qtNameFilters("qvr Files (*.qvr)|*.qvr|"));
+    EXPECT_EQ(QStringList({"Firmware (*.hex *.ihx)"}), qtNameFilters("Firmware|*.hex;*.ihx||"));
+    EXPECT_EQ(QStringList(), qtNameFilters(""));
+}
+
+class QtSettingsStoreTest : public ::testing::Test {
+  protected:
+    QTemporaryDir configFolder;
+    void SetUp() override {
+        ASSERT_TRUE(configFolder.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configFolder.path());
+    }
+};
+
+TEST_F(QtSettingsStoreTest, AbsentOrMalformedValuesGiveTheDefault) {
+    QtSettingsStore store("Korvane Inc.", "lumbrix_gui");
+    EXPECT_EQ("", store.GetString("Settings", "Input", ""));
+    EXPECT_EQ(7u, store.GetUInt("Settings", "Part", 7));
+    store.WriteString("Settings", "Part", "seven");
+    EXPECT_EQ(3u, store.GetUInt("Settings", "Part", 3));
+}
+
+// Paths may hold what the configuration file format treats specially.
+TEST_F(QtSettingsStoreTest, ValuesSurviveAReopenInTheCompanysFolder) {
+    const std::string awkward = "/home/me/fw, v2/@app [1]=\"x\";\\y.hex";
+    {
+        QtSettingsStore store("Korvane Inc.", "lumbrix_gui");
+        store.WriteString("Settings", "Input", awkward);
+        store.WriteString("Settings", "Output", "");
+        store.WriteUInt("Settings", "Part", 65535);
+        store.WriteUInt("Settings", "Protocol", 4294967295u);
+    }
+    EXPECT_TRUE(QFile::exists(configFolder.filePath("Korvane Inc./lumbrix_gui.conf")));
+    QtSettingsStore store("Korvane Inc.", "lumbrix_gui");
+    EXPECT_EQ(awkward, store.GetString("Settings", "Input", "default"));
+    EXPECT_EQ("", store.GetString("Settings", "Output", "default"));
+    EXPECT_EQ(65535u, store.GetUInt("Settings", "Part", 0));
+    EXPECT_EQ(4294967295u, store.GetUInt("Settings", "Protocol", 0));
+}
+
+TEST(DialogUnits, ScaleWithTheFontsAverageWidthAndHeight) {
+    const DialogBaseUnits tahoma{6, 13};
+    EXPECT_EQ(QRect(20, 26, 473, 228), dialogUnitsToPixels({13, 16, 315, 140}, tahoma));
+    EXPECT_EQ(QRect(4, 7, 4, 7), dialogUnitsToPixels({3, 4, 3, 4}, {5, 13})) << "rounded";
+}
+
+TEST(AboutBox, ShowsItsTemplateAndEndsWithOk) {
+    TemplateDialog about(AboutDialogTemplate());
+    EXPECT_EQ("Information", about.windowTitle());
+    auto *ok = about.findChild<QPushButton *>("1");
+    ASSERT_NE(nullptr, ok);
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_EQ("Version 3.0.3", about.findChild<QLabel *>("1011")->text());
+    EXPECT_EQ(AboutDialog::kSupportEmail, about.findChild<QLabel *>("1013")->text().toStdString());
+
+    QList<QSize> pictures;
+    for (const QLabel *label : about.findChildren<QLabel *>()) {
+        if (!label->pixmap().isNull()) {
+            pictures << label->pixmap().size();
+        }
+        EXPECT_LE(label->sizeHint().width(), label->width()) << label->text().toStdString();
+        EXPECT_TRUE(about.rect().contains(label->geometry())) << label->text().toStdString();
+    }
+    EXPECT_EQ(QList<QSize>({QSize(32, 32), QSize(166, 51)}), pictures);
+
+    about.show();
+    ok->click();
+    EXPECT_FALSE(about.isVisible());
+    EXPECT_EQ(QDialog::Accepted, about.result());
+}
+
+} // namespace
