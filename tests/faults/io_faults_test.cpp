@@ -163,6 +163,10 @@ TEST_F(IoFaults, OutputOnAFullDevice) {
         EXPECT_EQ(CONVERSION_FAILED, outcome.err);
         EXPECT_EQ(std::string::npos, outcome.out.find("Succeeded"));
     }
+    // A Type 6 file always holds its part-code byte, so even an empty image cannot be written.
+    Outcome header_only = run_console({"/dev/null", "/dev/full", "5516", "6"});
+    EXPECT_EQ(1, header_only.status);
+    EXPECT_EQ(CONVERSION_FAILED, header_only.err);
 }
 
 TEST_F(IoFaults, InputFromAFifoConvertsLikeAFile) {
