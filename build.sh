@@ -2,6 +2,8 @@
 # Sets up this machine, builds Lumbrix into build/ and runs one job:
 #   ./build.sh demo    convert the shipped example and show what was written
 #   ./build.sh test    build everything and run every test suite, the Windows builds' under Wine
+#   ./build.sh package build the Debian package of both programs into build/
+#   ./build.sh screenshot  retake docs/lumbrix_gui.png, the dialog under Xvfb
 #   ./build.sh windows build lumbrix.exe and lumbrix_gui.exe for 32-bit Windows into build-windows/
 #   ./build.sh bench   build for speed into build-bench/, run the micro-benchmarks, then time
 #                      lumbrix against srec_cat, objcopy and hex2bin.py (bench/compare)
@@ -62,6 +64,20 @@ run_tests() {
     test_windows
 }
 
+# A Debian package of both programs, with the dialog program's desktop entry and icon.
+package() {
+    install_missing "${PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
+    configure_and_build
+    (cd "$BUILD_DIR" && cpack)
+}
+
+screenshot() {
+    install_missing "${PACKAGES[@]}" "${DIALOG_SCREENSHOT_PACKAGES[@]}"
+    configure
+    cmake --build "$BUILD_DIR" -j "$JOBS" --target lumbrix_gui
+    dialog/screenshot.sh "$BUILD_DIR/dialog/qt/lumbrix_gui"
+}
+
 # Wine runs the 32-bit Windows programs with its i386 half, wine32.
 add_i386_architecture() {
     dpkg --print-foreign-architectures | grep -qx i386 && return
@@ -104,10 +120,12 @@ bench() {
 case "${1:-}" in
 demo) demo ;;
 test) run_tests ;;
+package) package ;;
+screenshot) screenshot ;;
 windows) windows ;;
 bench) bench ;;
 *)
-    echo "usage: $0 demo|test|windows|bench" >&2
+    echo "usage: $0 demo|test|package|screenshot|windows|bench" >&2
     exit 2
     ;;
 esac
