@@ -1,9 +1,11 @@
 // A whole conversion of arbitrary bytes. The first byte chooses the layout, the part code and
-// force_flash_base; the rest is the HEX file. Every download file is checked against its own
-// invariants and against the file the reading rules call for, and the image must be empty again.
+// force_flash_base, the second byte may make one allocation fail; the rest is the HEX file.
+// Every download file is checked against its own invariants and, when no allocation failed,
+// against the file the reading rules call for; the image must be empty again afterwards.
 #include "hex_model.h"
 
 #include "lumbrix/download.h"
+#include "lumbrix/mem.h"
 #include "lumbrix/segment_list.h"
 
 #include <cstdio>
@@ -27,15 +29,22 @@ struct Options {
     int part_code;
     bool type6;
     bool force_flash_base;
+    unsigned long fail_at; // the allocation of the conversion that fails; 0 for none
 };
 
 // Bits 0-2: part code '0' to '6', or (7) a code that selects no window; bit 3: Type 6;
-// bit 4: force_flash_base.
-Options options_of(uint8_t bits) {
+// bit 4: force_flash_base. A second byte of 0x80 + n makes the n-th allocation fail.
+Options options_of(uint8_t bits, uint8_t failing) {
     int part = bits & 7;
     int part_code = part < 7 ? '0' + part : (bits & 0x20 ? '7' : 0x1230 | bits);
-    return {part_code, (bits & 0x08) != 0, (bits & 0x10) != 0};
+    unsigned long fail_at = failing > 0x80 ? failing - 0x80 : 0;
+    return {part_code, (bits & 0x08) != 0, (bits & 0x10) != 0, fail_at};
 }
+
+struct Conversion {
+    int result;
+    std::vector<uint8_t> file;
+};
 
 uint32_t get_le(const uint8_t *at, int bytes) {
     uint32_t value = 0;
@@ -90,23 +99,24 @@ std::vector<uint8_t> contents_of(int fd) {
 }
 
 // Through the stream functions, which use extended addresses as read.
-std::vector<uint8_t> convert_streams(const uint8_t *data, size_t size, const Options &options) {
+Conversion convert_streams(const uint8_t *data, size_t size, const Options &options) {
     FILE *in = fmemopen(const_cast<uint8_t *>(data), size, "r");
     char *written = nullptr;
     size_t written_size = 0;
     FILE *out = open_memstream(&written, &written_size);
     require(in && out, "cannot open the streams");
+    mem_fail_at(options.fail_at);
     int result = options.type6 ? write_download_type6(in, out, options.part_code)
                                : write_download_type4(in, out, options.part_code);
-    require(result == 0, "conversion failed");
-    std::vector<uint8_t> file(written, written + written_size);
+    mem_fail_at(0);
+    Conversion conversion{result, std::vector<uint8_t>(written, written + written_size)};
     free(written);
-    return file;
+    return conversion;
 }
 
 // Through the path functions, which force extended addresses into flash; the files live in
 // memory and are reached through their /proc/self/fd names.
-std::vector<uint8_t> convert_paths(const uint8_t *data, size_t size, const Options &options) {
+Conversion convert_paths(const uint8_t *data, size_t size, const Options &options) {
     int in_fd = memfd_create("hex", 0);
     int out_fd = memfd_create("qvr", 0);
     require(in_fd >= 0 && out_fd >= 0, "memfd_create failed");
@@ -114,13 +124,14 @@ std::vector<uint8_t> convert_paths(const uint8_t *data, size_t size, const Optio
     char in_path[32], out_path[32];
     snprintf(in_path, sizeof in_path, "/proc/self/fd/%d", in_fd);
     snprintf(out_path, sizeof out_path, "/proc/self/fd/%d", out_fd);
+    mem_fail_at(options.fail_at);
     int result = options.type6 ? convert_file_type6(in_path, out_path, options.part_code)
                                : convert_file_type4(in_path, out_path, options.part_code);
-    require(result == 0, "conversion failed");
-    std::vector<uint8_t> file = contents_of(out_fd);
+    mem_fail_at(0);
+    Conversion conversion{result, contents_of(out_fd)};
     close(in_fd);
     close(out_fd);
-    return file;
+    return conversion;
 }
 
 FILE *quiet() {
@@ -131,23 +142,29 @@ FILE *quiet() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-    if (size == 0)
+    if (size < 2)
         return 0;
-    Options options = options_of(data[0]);
-    ++data;
-    --size;
+    Options options = options_of(data[0], data[1]);
+    data += 2;
+    size -= 2;
 
     // The reader's line messages are checked by the reader's own harness.
     FILE *saved = stderr;
     stderr = quiet();
-    std::vector<uint8_t> file = options.force_flash_base ? convert_paths(data, size, options)
-                                                         : convert_streams(data, size, options);
+    unsigned long failures = mem_failures();
+    Conversion conversion = options.force_flash_base ? convert_paths(data, size, options)
+                                                     : convert_streams(data, size, options);
+    bool failed = mem_failures() != failures;
     stderr = saved;
 
     require(g_image == nullptr, "image not empty after the conversion");
-    check_layout(file, options);
+    // What a failed conversion did write must still be whole, correct records.
+    check_layout(conversion.file, options);
+    require(conversion.result == (failed ? 1 : 0), "result does not tell the failure");
+    if (failed)
+        return 0;
     ModelReading reading = model_read(data, size, options.force_flash_base);
-    require(file == model_download(reading.records, options.part_code, options.type6),
+    require(conversion.file == model_download(reading.records, options.part_code, options.type6),
             "download file differs from the expected one");
     return 0;
 }

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the seed corpus: real-looking and broken Intel HEX files in corpus/ihex, and the same
-files behind an options byte (layout, part code, force_flash_base) in corpus/convert.
+files behind two option bytes (layout, part code, force_flash_base; a failing allocation) in
+corpus/convert.
 
 Run it again to remake the seeds; inputs that once crashed a harness are added to the
 corpus folders by hand and are not written here.
@@ -60,8 +61,10 @@ SEEDS = {
     "no_final_line_end": data_at(0x80000, pattern(16)).rstrip("\n"),
 }
 
-# Options byte: bits 0-2 part code ('0' to '6', 7: none), bit 3 Type 6, bit 4 forced bases.
+# Options: bits 0-2 part code ('0' to '6', 7: none), bit 3 Type 6, bit 4 forced bases; then
+# 0x80 + n to make the n-th allocation fail, or 0 for none.
 OPTIONS = [0x06, 0x0E, 0x16, 0x1E, 0x00, 0x08, 0x19, 0x0F, 0x27]
+FAILING = [0x00, 0x00, 0x85, 0x00, 0x81, 0x00, 0x00, 0x93, 0x00, 0x00, 0x8C]
 
 
 def main():
@@ -70,8 +73,8 @@ def main():
     for i, (name, text) in enumerate(sorted(SEEDS.items())):
         hex_bytes = text.encode("latin-1") if name != "non_ascii" else text.encode("utf-8")
         (HERE / "corpus" / "ihex" / f"{name}.hex").write_bytes(hex_bytes)
-        options = OPTIONS[i % len(OPTIONS)]
-        (HERE / "corpus" / "convert" / f"{name}.bin").write_bytes(bytes([options]) + hex_bytes)
+        options = bytes([OPTIONS[i % len(OPTIONS)], FAILING[i % len(FAILING)]])
+        (HERE / "corpus" / "convert" / f"{name}.bin").write_bytes(options + hex_bytes)
 
 
 if __name__ == "__main__":
