@@ -1,24 +1,26 @@
 #!/usr/bin/env bash
 # Takes the README's picture of the dialog, docs/lumbrix_gui.png: starts lumbrix_gui on a
-# private X server (Xvfb) with settings that name the shipped example firmware, presses
-# Convert as a user would (Tab to the button, Space) and captures the window.
+# private X server (Xvfb) under a small window manager (Openbox), with settings that name the
+# shipped example firmware, presses Convert as a user would (Tab to the button, Space) and
+# captures the window with its frame.
 #   dialog/screenshot.sh [path of lumbrix_gui]
-# Needs xvfb, xauth, xdotool and imagemagick.
+# Needs xvfb, xauth, openbox, xdotool and imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 picture=docs/lumbrix_gui.png
 
 # The part that runs on the private X server: program and work folder come from the caller.
 if [ "${1:-}" = --on-display ]; then
+    openbox --config-file /dev/null >/dev/null 2>&1 &
     XDG_CONFIG_HOME="$2/config" "$3" &
     pid=$!
     window=$(xdotool search --sync --onlyvisible --name '^LumbrixW$' | head -n 1)
-    xdotool windowfocus --sync "$window"
+    xdotool windowactivate --sync "$window"
     sleep 1
     # Focus starts on the part list; Convert is five stops further on.
     xdotool key --delay 100 Tab Tab Tab Tab Tab space
     sleep 1
-    import -window "$window" "$picture"
+    import -frame -window "$window" "$picture"
     kill "$pid"
     exit
 fi

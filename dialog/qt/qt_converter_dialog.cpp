@@ -27,9 +27,6 @@
 
 namespace {
 
-constexpr Qt::WindowFlags kWindowFlags =
-    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-
 bool isEnterKey(const QKeyEvent &event) {
     const bool plain = event.modifiers() == Qt::NoModifier;
     const bool keypad = event.modifiers() == Qt::KeypadModifier && event.key() == Qt::Key_Enter;
@@ -38,8 +35,11 @@ bool isEnterKey(const QKeyEvent &event) {
 
 } // namespace
 
+// A window of its own, with its own taskbar button, rather than a dialog that the desktop
+// files under another window.
 QtConverterDialog::QtConverterDialog(SettingsStore &settings, QWidget *parent)
-    : QDialog(parent, kWindowFlags), m_logic(*this, settings), m_systemMenu(new QMenu(this)) {
+    : QDialog(parent, Qt::Window | kCaptionFlags), m_logic(*this, settings),
+      m_systemMenu(new QMenu(this)) {
     const DialogTemplate &dialog = ConverterDialogTemplate();
     setObjectName(QString::number(dialog.id));
     setWindowTitle(QString::fromStdString(dialog.caption));

@@ -6,8 +6,7 @@
 #include <QPushButton>
 
 TemplateDialog::TemplateDialog(const DialogTemplate &dialog, QWidget *parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | kCaptionFlags) {
     setObjectName(QString::number(dialog.id));
     setWindowTitle(QString::fromStdString(dialog.caption));
     setFont(dialogFont(dialog));

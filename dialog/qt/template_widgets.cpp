@@ -37,9 +37,11 @@ QWidget *createWidget(const ControlTemplate &control, QWidget *parent) {
     case ControlKind::StaticText:
         return new QLabel(caption, parent);
     case ControlKind::GroupBox: {
-        // A frame drawn around its neighbours, not their parent: it must not take their clicks.
+        // A frame drawn around its neighbours, not their parent: it stays beneath them and
+        // must not take their clicks.
         auto *groupBox = new QGroupBox(caption, parent);
         groupBox->setAttribute(Qt::WA_TransparentForMouseEvents);
+        groupBox->lower();
         return groupBox;
     }
     case ControlKind::IconPicture:

@@ -18,6 +18,11 @@ struct DialogBaseUnits {
     int y;
 };
 
+// A caption with the system menu and a close box, and no minimise or maximise box.
+inline constexpr Qt::WindowFlags kCaptionFlags = Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                 Qt::WindowSystemMenuHint |
+                                                 Qt::WindowCloseButtonHint;
+
 QFont dialogFont(const DialogTemplate &dialog);
 DialogBaseUnits dialogBaseUnits(const QFont &font);
 QRect dialogUnitsToPixels(const DialogRect &rect, DialogBaseUnits units);
