@@ -11,6 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake g++ make python3 libgtest-dev libgmock-dev qt6-base-dev)
+PACKAGE_PACKAGES=(dpkg-dev file)
+DIALOG_SCREENSHOT_PACKAGES=(xvfb xauth openbox xdotool imagemagick)
 BENCH_PACKAGES=(cmake g++ make libbenchmark-dev srecord binutils python3-intelhex hyperfine time)
 WINDOWS_PACKAGES=(cmake make python3 g++-mingw-w64-i686 googletest wine wine32 xvfb xauth)
 BUILD_DIR=build
