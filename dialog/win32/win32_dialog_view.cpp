@@ -1,0 +1,142 @@
+#include "win32_dialog_view.h"
+
+#include "dialog_template.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <vector>
+
+namespace {
+
+// Identifier of the status bar among the dialog's children.
+constexpr int kStatusBarId = 0xE801;
+
+INT_PTR CALLBACK ModalDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        CentreWindow(window);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        EndDialog(window, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+} // namespace
+
+void CentreWindow(HWND window) {
+    RECT area;
+    HWND owner = GetWindow(window, GW_OWNER);
+    if (!owner || !GetWindowRect(owner, &area))
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    SetWindowPos(window, nullptr, area.left + (area.right - area.left - width) / 2,
+                 area.top + (area.bottom - area.top - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::string WindowsFilter(const std::string &filter) {
+    std::string fields = filter;
+    while (!fields.empty() && fields.back() == '|')
+        fields.pop_back();
+    for (char &c : fields)
+        if (c == '|')
+            c = '\0';
+    return fields + std::string(2, '\0');
+}
+
+std::string Win32DialogView::ControlText(int id) const {
+    HWND control = GetDlgItem(m_window, id);
+    std::string text(GetWindowTextLengthA(control) + 1, '\0');
+    text.resize(GetWindowTextA(control, text.data(), static_cast<int>(text.size())));
+    return text;
+}
+
+void Win32DialogView::SetControlText(int id, const std::string &text) {
+    SetDlgItemTextA(m_window, id, text.c_str());
+}
+
+void Win32DialogView::AddListEntry(int listId, const std::string &entry) {
+    SendDlgItemMessageA(m_window, listId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+}
+
+void Win32DialogView::SelectListEntry(int listId, int index) {
+    SendDlgItemMessageA(m_window, listId, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int Win32DialogView::ListSelection(int listId) const {
+    return static_cast<int>(SendDlgItemMessageA(m_window, listId, CB_GETCURSEL, 0, 0));
+}
+
+// The panes sit side by side from the left edge, each as wide as asked.
+void Win32DialogView::CreateStatusBar(const std::vector<StatusPane> &panes) {
+    m_statusBar =
+        CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, m_window,
+                        reinterpret_cast<HMENU>(kStatusBarId), m_instance, nullptr);
+    std::vector<int> rightEdges;
+    int right = 0;
+    for (const StatusPane &pane : panes)
+        rightEdges.push_back(right += pane.widthPixels);
+    SendMessageA(m_statusBar, SB_SETPARTS, rightEdges.size(),
+                 reinterpret_cast<LPARAM>(rightEdges.data()));
+}
+
+void Win32DialogView::SetStatusPaneText(int pane, const std::string &text) {
+    SendMessageA(m_statusBar, SB_SETTEXTA, static_cast<WPARAM>(pane),
+                 reinterpret_cast<LPARAM>(text.c_str()));
+    // The bar keeps itself along the bottom edge when told that its parent's size is known.
+    SendMessageA(m_statusBar, WM_SIZE, 0, 0);
+}
+
+std::optional<std::string> Win32DialogView::RunFileDialog(const FileDialogRequest &request) {
+    std::string filter = WindowsFilter(request.filter);
+    // The platform wants the default extension without its dot.
+    std::string extension =
+        request.defaultExtension.substr(request.defaultExtension.starts_with('.') ? 1 : 0);
+    char path[MAX_PATH] = {};
+    request.initialFileName.copy(path, MAX_PATH - 1);
+
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hInstance = m_instance;
+    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrInitialDir =
+        request.initialFolder.empty() ? nullptr : request.initialFolder.c_str();
+    dialog.lpstrDefExt = extension.c_str();
+    bool confirmed;
+    if (request.kind == FileDialogKind::Open) {
+        dialog.Flags = OFN_HIDEREADONLY;
+        confirmed = GetOpenFileNameA(&dialog);
+    } else {
+        dialog.Flags = request.confirmOverwrite ? OFN_OVERWRITEPROMPT : 0;
+        confirmed = GetSaveFileNameA(&dialog);
+    }
+    return confirmed ? std::optional<std::string>(path) : std::nullopt;
+}
+
+void Win32DialogView::SetWindowIcon(int iconId, IconSize size) {
+    HICON icon = LoadIconA(m_instance, MAKEINTRESOURCEA(iconId));
+    SendMessageA(m_window, WM_SETICON, size == IconSize::Big ? ICON_BIG : ICON_SMALL,
+                 reinterpret_cast<LPARAM>(icon));
+}
+
+void Win32DialogView::AppendSystemMenuSeparator() {
+    if (HMENU menu = GetSystemMenu(m_window, FALSE))
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+}
+
+void Win32DialogView::AppendSystemMenuItem(unsigned int commandId, const std::string &text) {
+    if (HMENU menu = GetSystemMenu(m_window, FALSE))
+        AppendMenuA(menu, MF_STRING, commandId, text.c_str());
+}
+
+void Win32DialogView::RunModalDialog(const DialogTemplate &dialog) {
+    DialogBoxParamA(m_instance, MAKEINTRESOURCEA(dialog.id), m_window, ModalDialogProc, 0);
+}

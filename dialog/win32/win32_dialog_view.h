@@ -1,0 +1,50 @@
+// The dialog logic's view over a real Win32 dialog window, its controls and a common-controls
+// status bar.
+#pragma once
+
+#include "dialog_view.h"
+
+#include <windows.h>
+
+class Win32DialogView : public DialogView {
+  public:
+    Win32DialogView(HINSTANCE instance, HWND window) : m_instance(instance), m_window(window) {}
+
+    std::string ControlText(int id) const override;
+    void SetControlText(int id, const std::string &text) override;
+
+    void AddListEntry(int listId, const std::string &entry) override;
+    void SelectListEntry(int listId, int index) override;
+    int ListSelection(int listId) const override;
+
+    void CreateStatusBar(const std::vector<StatusPane> &panes) override;
+    void SetStatusPaneText(int pane, const std::string &text) override;
+
+    std::optional<std::string> RunFileDialog(const FileDialogRequest &request) override;
+
+    void SetWindowIcon(int iconId, IconSize size) override;
+
+    void AppendSystemMenuSeparator() override;
+    void AppendSystemMenuItem(unsigned int commandId, const std::string &text) override;
+
+    void RunModalDialog(const DialogTemplate &dialog) override;
+
+    void Default() override { m_defaultRequested = true; }
+
+    // Bracket the handling of one message: true when the handler asked for the platform's
+    // own processing, which a dialog procedure gets by returning FALSE.
+    void BeginMessage() { m_defaultRequested = false; }
+    bool DefaultRequested() const { return m_defaultRequested; }
+
+  private:
+    HINSTANCE m_instance;
+    HWND m_window;
+    HWND m_statusBar = nullptr;
+    bool m_defaultRequested = false;
+};
+
+// Centres a window over its owner, or on the screen's work area when it has none.
+void CentreWindow(HWND window);
+
+// The Windows form of a "|"-separated filter: each field ended by a zero, the list by another.
+std::string WindowsFilter(const std::string &filter);
