@@ -124,19 +124,6 @@ TEST_F(QtConverterDialogTest, EveryControlFitsAndNoCaptionIsClipped) {
     EXPECT_LE(dialog.findChild<QPushButton *>("1004")->geometry().bottom(), statusBar->y());
 }
 
-TEST_F(QtConverterDialogTest, FirstRunShowsTheDefaults) {
-    QtConverterDialog dialog(*settings);
-    EXPECT_EQ("", edit(dialog, "1000")->text());
-    EXPECT_EQ("", edit(dialog, "1001")->text());
-    EXPECT_EQ("Tarvic5510", list(dialog, "1010")->currentText());
-    EXPECT_EQ(6, list(dialog, "1010")->count());
-    EXPECT_EQ("Type 4", list(dialog, "1014")->currentText());
-    EXPECT_EQ("  Tarvic5510", pane(dialog, "101"));
-    EXPECT_EQ("  Protocol 4", pane(dialog, "102"));
-    EXPECT_EQ(" ", pane(dialog, "103"));
-    EXPECT_EQ("", pane(dialog, "104"));
-}
-
 // The panes keep their widths' proportions, and grow with a font wider than the platform's
 // so that the longest texts still fit.
 TEST_F(QtConverterDialogTest, StatusPanesFitTheirLongestTexts) {

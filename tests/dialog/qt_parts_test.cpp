@@ -6,7 +6,6 @@
 #include "qt_settings_store.h"
 #include "resource.h"
 #include "template_dialog.h"
-#include "template_widgets.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -58,12 +57,6 @@ TEST_F(QtSettingsStoreTest, ValuesSurviveAReopenInTheCompanysFolder) {
     EXPECT_EQ("", store.GetString("Settings", "Output", "default"));
     EXPECT_EQ(65535u, store.GetUInt("Settings", "Part", 0));
     EXPECT_EQ(4294967295u, store.GetUInt("Settings", "Protocol", 0));
-}
-
-TEST(DialogUnits, ScaleWithTheFontsAverageWidthAndHeight) {
-    const DialogBaseUnits tahoma{6, 13};
-    EXPECT_EQ(QRect(20, 26, 473, 228), dialogUnitsToPixels({13, 16, 315, 140}, tahoma));
-    EXPECT_EQ(QRect(4, 7, 4, 7), dialogUnitsToPixels({3, 4, 3, 4}, {5, 13})) << "rounded";
 }
 
 TEST(AboutBox, ShowsItsTemplateAndEndsWithOk) {
