@@ -5,6 +5,7 @@
 #   ./build.sh package build the Debian package of both programs into build/
 #   ./build.sh screenshot  retake docs/lumbrix_gui.png, the dialog under Xvfb
 #   ./build.sh windows build lumbrix.exe and lumbrix_gui.exe for 32-bit Windows into build-windows/
+#   ./build.sh fuzz [SECONDS]  run each fuzz harness for SECONDS (default 60) from build-fuzz/
 #   ./build.sh bench   build for speed into build-bench/, run the micro-benchmarks, then time
 #                      lumbrix against srec_cat, objcopy and hex2bin.py (bench/compare)
 set -euo pipefail
@@ -13,6 +14,7 @@ cd "$(dirname "$0")"
 PACKAGES=(cmake g++ make python3 libgtest-dev libgmock-dev qt6-base-dev)
 PACKAGE_PACKAGES=(dpkg-dev file)
 DIALOG_SCREENSHOT_PACKAGES=(xvfb xauth openbox xdotool imagemagick)
+FUZZ_PACKAGES=(cmake make clang libclang-rt-14-dev)
 BENCH_PACKAGES=(cmake g++ make libbenchmark-dev srecord binutils python3-intelhex hyperfine time)
 WINDOWS_PACKAGES=(cmake make python3 g++-mingw-w64-i686 googletest wine wine32 xvfb xauth)
 BUILD_DIR=build
@@ -63,7 +65,38 @@ run_tests() {
     install_missing "${PACKAGES[@]}"
     configure_and_build
     ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS"
+    test_sanitized
+    build_fuzzers
+    ctest --test-dir build-fuzz --output-on-failure -j "$JOBS"
     test_windows
+}
+
+# Every suite again with AddressSanitizer and UndefinedBehaviorSanitizer; any report fails it.
+test_sanitized() {
+    local BUILD_DIR=build-asan
+    configure_and_build -DLUMBRIX_SANITIZE=ON
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS"
+}
+
+# The libFuzzer harnesses need clang; as tests they fuzz a few seconds each.
+build_fuzzers() {
+    install_missing "${FUZZ_PACKAGES[@]}"
+    local BUILD_DIR=build-fuzz
+    configure -DCMAKE_CXX_COMPILER=clang++ -DLUMBRIX_FUZZ=ON -DLUMBRIX_TESTS=OFF -DLUMBRIX_DIALOG=OFF
+    cmake --build "$BUILD_DIR" -j "$JOBS" --target fuzz_ihex fuzz_convert
+}
+
+# New inputs collect in build-fuzz/tests/fuzz/corpus_*, crashes in build-fuzz/crash-*.
+fuzz() {
+    local seconds=${1:-60}
+    build_fuzzers
+    for harness in ihex convert; do
+        echo "=== fuzz_$harness for $seconds seconds"
+        "build-fuzz/tests/fuzz/fuzz_$harness" -max_total_time="$seconds" -timeout=10 \
+            -print_final_stats=1 -artifact_prefix=build-fuzz/ \
+            "build-fuzz/tests/fuzz/corpus_$harness" "tests/fuzz/corpus/$harness"
+    done
 }
 
 # A Debian package of both programs, with the dialog program's desktop entry and icon.
@@ -127,9 +160,10 @@ test) run_tests ;;
 package) package ;;
 screenshot) screenshot ;;
 windows) windows ;;
+fuzz) fuzz "${2:-60}" ;;
 bench) bench ;;
 *)
-    echo "usage: $0 demo|test|package|screenshot|windows|bench" >&2
+    echo "usage: $0 demo|test|package|screenshot|windows|fuzz [SECONDS]|bench" >&2
     exit 2
     ;;
 esac
