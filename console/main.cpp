@@ -64,6 +64,10 @@ int main(int argc, char **argv) {
     FILE *in = open_or_report(argv[1], "r");
     if (!in)
         return 1;
+    if (paths_name_same_file(argv[1], argv[2])) {
+        fclose(in);
+        return fail("ERROR  : Input and output are the same file: %s\n\n", argv[2]);
+    }
     FILE *out = open_or_report(argv[2], "wb");
     if (!out) {
         fclose(in);

@@ -9,7 +9,6 @@
 #include <lumbrix/download.h>
 
 #include <array>
-#include <filesystem>
 #include <string>
 
 namespace {
@@ -63,13 +62,6 @@ const char *PaneText(const std::array<Choice, N> &choices, std::uint16_t index,
 // A list selection of -1 (none) is kept as 65535, which no list reaches.
 std::uint16_t LowWord(long long value) {
     return static_cast<std::uint16_t>(value);
-}
-
-// Writing a file over itself would empty the HEX file before it is read: the firmware would
-// be lost and the empty download file reported as a success.
-bool NameSameFile(const std::string &inPath, const std::string &outPath) {
-    std::error_code error;
-    return std::filesystem::equivalent(inPath, outPath, error);
 }
 
 } // namespace
@@ -173,8 +165,7 @@ void ConverterDialog::OnConvert() {
 int ConverterDialog::ConvertFiles() const {
     const std::string input = m_view.ControlText(IDC_INPUT_FILE);
     const std::string output = m_view.ControlText(IDC_OUTPUT_FILE);
-    if (m_partIndex >= kParts.size() || m_protocolIndex >= kProtocols.size() ||
-        NameSameFile(input, output)) {
+    if (m_partIndex >= kParts.size() || m_protocolIndex >= kProtocols.size()) {
         return 1;
     }
     return kProtocols[m_protocolIndex].convert(input.c_str(), output.c_str(),

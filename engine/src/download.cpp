@@ -4,6 +4,8 @@
 #include "lumbrix/mem.h"
 #include "lumbrix/segment_list.h"
 
+#include <filesystem>
+
 constexpr uint8_t FILL = 0xFF;
 
 enum class Layout { TYPE4, TYPE6 };
@@ -135,10 +137,19 @@ int write_download_type6(FILE *in, FILE *out, int part_code) {
     return convert(in, out, part_code, Layout::TYPE6, false);
 }
 
+bool paths_name_same_file(const char *in_path, const char *out_path) {
+    std::error_code error;
+    return std::filesystem::equivalent(in_path, out_path, error);
+}
+
 static int convert_file(const char *in_path, const char *out_path, int part_code, Layout layout) {
     FILE *in = fopen(in_path, "r");
     if (!in)
         return 1;
+    if (paths_name_same_file(in_path, out_path)) {
+        fclose(in);
+        return 1;
+    }
     FILE *out = fopen(out_path, "wb");
     if (!out) {
         fclose(in);

@@ -193,6 +193,17 @@ TEST_F(Lumbrix, FilesThatCannotBeOpened) {
     EXPECT_EQ("ERROR  : Error 2 opening " + out + "\n\n", no_folder.err);
 }
 
+TEST_F(Lumbrix, OutputOntoTheInputIsRefused) {
+    std::string in = sample();
+    std::string hex = read_file(in);
+    std::string respelled = (dir / "." / "in.hex").string();
+    Outcome outcome = run({in, respelled, "5516", "6"});
+    EXPECT_EQ(1, outcome.status);
+    EXPECT_EQ(BANNER, outcome.out);
+    EXPECT_EQ("ERROR  : Input and output are the same file: " + respelled + "\n\n", outcome.err);
+    EXPECT_EQ(hex, read_file(in)) << "the HEX file is left as it was";
+}
+
 TEST_F(Lumbrix, FailedReadsAndWritesAreNotSuccesses) {
     Outcome directory_in = run({dir.string(), path("out.qvr"), "5516", "6"});
     EXPECT_EQ(1, directory_in.status);

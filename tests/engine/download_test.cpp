@@ -289,6 +289,14 @@ TEST_F(DownloadFiles, PathFunctionsFailWithoutTouchingTheOutput) {
     EXPECT_EQ(0, convert_file_type6(hex.c_str(), path("out.qvr").c_str(), '0'));
 }
 
+TEST_F(DownloadFiles, OutputOntoTheInputFailsAndKeepsTheInput) {
+    std::string text = hex_at(0x80000, {1});
+    std::string hex = write("in.hex", text);
+    std::string respelled = (dir / "." / "in.hex").string();
+    EXPECT_EQ(1, convert_file_type6(hex.c_str(), respelled.c_str(), '0'));
+    EXPECT_EQ(text.size(), std::filesystem::file_size(hex));
+}
+
 TEST_F(DownloadFiles, ReadAndWriteErrorsFailTheConversion) {
     std::string hex = write("in.hex", hex_at(0x80000, {1}));
     EXPECT_EQ(1, convert_file_type4(dir.c_str(), path("out.qvr").c_str(), '0'))

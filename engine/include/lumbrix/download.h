@@ -16,7 +16,12 @@ uint32_t page_checksum(const uint8_t *data, uint32_t length);
 int write_download_type4(FILE *in, FILE *out, int part_code);
 int write_download_type6(FILE *in, FILE *out, int part_code);
 
-// From paths. An input that cannot be opened leaves the output untouched. Extended address
+// True when both paths name one existing file, however spelled. Opening the output would
+// then empty the HEX file before it is read, and the firmware would be lost.
+bool paths_name_same_file(const char *in_path, const char *out_path);
+
+// From paths. An input that cannot be opened, or an output that names the input file, leaves
+// the output untouched. Extended address
 // records are forced into the flash region.
 int convert_file_type4(const char *in_path, const char *out_path, int part_code);
 int convert_file_type6(const char *in_path, const char *out_path, int part_code);
