@@ -1,3 +1,5 @@
+#include "hex_text.h"
+
 #include "lumbrix/download.h"
 #include "lumbrix/mem.h"
 #include "lumbrix/segment_list.h"
@@ -21,23 +23,6 @@ struct Conversion {
     std::string messages;
 };
 
-std::string hex_line(uint8_t type, uint16_t offset, const Bytes &data) {
-    Bytes fields = {static_cast<uint8_t>(data.size()), static_cast<uint8_t>(offset >> 8),
-                    static_cast<uint8_t>(offset), type};
-    fields.insert(fields.end(), data.begin(), data.end());
-    unsigned sum = 0;
-    for (uint8_t b : fields)
-        sum += b;
-    fields.push_back(static_cast<uint8_t>(-sum));
-    std::string line = ":";
-    char hex[3];
-    for (uint8_t b : fields) {
-        snprintf(hex, sizeof hex, "%02X", b);
-        line += hex;
-    }
-    return line + "\n";
-}
-
 // HEX text placing `data` at a 32-bit address, in records of at most `width` bytes.
 std::string hex_at(uint32_t address, const Bytes &data, size_t width = 16) {
     std::string text;
@@ -46,11 +31,12 @@ std::string hex_at(uint32_t address, const Bytes &data, size_t width = 16) {
         uint32_t a = address + static_cast<uint32_t>(i);
         if (a >> 16 != upper) {
             upper = a >> 16;
-            text += hex_line(4, 0, {static_cast<uint8_t>(upper >> 8), static_cast<uint8_t>(upper)});
+            text +=
+                hex_record(4, 0, {static_cast<uint8_t>(upper >> 8), static_cast<uint8_t>(upper)});
         }
         size_t n = std::min(width, data.size() - i);
         text +=
-            hex_line(0, static_cast<uint16_t>(a), Bytes(data.begin() + i, data.begin() + i + n));
+            hex_record(0, static_cast<uint16_t>(a), Bytes(data.begin() + i, data.begin() + i + n));
     }
     return text;
 }
@@ -269,7 +255,7 @@ class DownloadFiles : public ::testing::Test {
 };
 
 TEST_F(DownloadFiles, PathFunctionsForceExtendedAddressesIntoFlash) {
-    std::string hex = write("in.hex", hex_line(4, 0, {0, 0}) + hex_line(0, 0x10, {0xAB}));
+    std::string hex = write("in.hex", hex_record(4, 0, {0, 0}) + hex_record(0, 0x10, {0xAB}));
     EXPECT_EQ(0, convert_file_type4(hex.c_str(), path("out.qvr").c_str(), '1'));
     EXPECT_EQ(522u, std::filesystem::file_size(path("out.qvr")));
     EXPECT_EQ(0, convert_file_type6(hex.c_str(), path("out6.qvr").c_str(), '2'));

@@ -1,3 +1,6 @@
+#include "hex_reading.h"
+#include "hex_text.h"
+
 #include "lumbrix/ihex.h"
 
 #include <gtest/gtest.h>
@@ -6,34 +9,6 @@
 #include <vector>
 
 namespace {
-
-struct Delivery {
-    uint32_t address;
-    std::vector<uint8_t> bytes;
-    bool operator==(const Delivery &) const = default;
-};
-
-std::vector<Delivery> deliveries;
-
-int record_delivery(const uint8_t *bytes, uint32_t address, uint32_t length) {
-    deliveries.push_back({address, std::vector<uint8_t>(bytes, bytes + length)});
-    return 1; // ignored by the reader
-}
-
-struct ReadResult {
-    std::vector<Delivery> deliveries;
-    std::string messages;
-};
-
-ReadResult read_text(const std::string &text, bool force_flash_base = false) {
-    deliveries.clear();
-    FILE *in = fmemopen(const_cast<char *>(text.data()), text.size(), "r");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(0, read_intel_hex(in, record_delivery, force_flash_base));
-    std::string messages = testing::internal::GetCapturedStderr();
-    fclose(in);
-    return {deliveries, messages};
-}
 
 std::string checksum_message(const std::string &line) {
     return "ERROR: Found invalid checksum in ihex line <" + line + ">\n";
@@ -46,22 +21,9 @@ std::vector<uint8_t> counting(size_t count) {
     return bytes;
 }
 
-// A record line with a correct checksum.
-std::string record(uint8_t type, uint16_t offset, const std::vector<uint8_t> &data) {
-    std::vector<uint8_t> fields = {static_cast<uint8_t>(data.size()),
-                                   static_cast<uint8_t>(offset >> 8), static_cast<uint8_t>(offset),
-                                   type};
-    fields.insert(fields.end(), data.begin(), data.end());
-    unsigned sum = 0;
-    for (uint8_t b : fields)
-        sum += b;
-    fields.push_back(static_cast<uint8_t>(-sum));
-    std::string line = ":";
-    char hex[3];
-    for (uint8_t b : fields) {
-        snprintf(hex, sizeof hex, "%02X", b);
-        line += hex;
-    }
+// A record line without its line end.
+std::string bare(std::string line) {
+    line.pop_back();
     return line;
 }
 
@@ -78,15 +40,15 @@ TEST(HexDigitValue, FollowsTheDigitTable) {
 }
 
 TEST(ReadIntelHex, DeliversDataRecordsWithAbsoluteAddresses) {
-    auto result = read_text(":10000000000102030405060708090A0B0C0D0E0F78\n");
+    Reading result = read_hex_text(":10000000000102030405060708090A0B0C0D0E0F78\n");
     EXPECT_EQ(result.deliveries, (std::vector<Delivery>{{0, counting(16)}}));
     EXPECT_EQ("", result.messages);
 
-    result = read_text(record(4, 0, {0x12, 0x34}) + "\n" + record(0, 0xFFFF, {1, 2}) + "\n");
+    result = read_hex_text(hex_record(4, 0, {0x12, 0x34}) + hex_record(0, 0xFFFF, {1, 2}));
     EXPECT_EQ(result.deliveries, (std::vector<Delivery>{{0x1234FFFF, {1, 2}}}));
 
-    result = read_text(":02ABCD00aa5587\n:00000001FF\n" + record(0, 0x10, {}) + "\n" +
-                       record(0, 0x20, {7}));
+    result = read_hex_text(":02ABCD00aa5587\n:00000001FF\n" + hex_record(0, 0x10, {}) +
+                           bare(hex_record(0, 0x20, {7})));
     EXPECT_EQ(result.deliveries,
               (std::vector<Delivery>{{0xABCD, {0xAA, 0x55}}, {0x10, {}}, {0x20, {7}}}))
         << "lower case, count 0, data after end of file, no final line end";
@@ -104,27 +66,28 @@ TEST(ReadIntelHex, ExtendedAddressRecords) {
                    Case{4, 0x0001, 0x10000, 0x90000}, Case{4, 0x0008, 0x80000, 0x80000},
                    Case{4, 0x1234, 0x12340000, 0x123C0000}}) {
         std::string text =
-            record(c.type, 0, {static_cast<uint8_t>(c.value >> 8), static_cast<uint8_t>(c.value)}) +
-            "\n" + record(0, 0, {9}) + "\n";
-        EXPECT_EQ(read_text(text, false).deliveries, (std::vector<Delivery>{{c.plain, {9}}}));
-        EXPECT_EQ(read_text(text, true).deliveries, (std::vector<Delivery>{{c.forced, {9}}}));
+            hex_record(c.type, 0,
+                       {static_cast<uint8_t>(c.value >> 8), static_cast<uint8_t>(c.value)}) +
+            hex_record(0, 0, {9});
+        EXPECT_EQ(read_hex_text(text, false).deliveries, (std::vector<Delivery>{{c.plain, {9}}}));
+        EXPECT_EQ(read_hex_text(text, true).deliveries, (std::vector<Delivery>{{c.forced, {9}}}));
     }
 
-    auto later_wins = read_text(record(2, 0, {0x10, 0x00}) + "\n" + record(4, 0, {0, 8}) + "\n" +
-                                record(0, 4, {1}) + "\n");
+    auto later_wins = read_hex_text(hex_record(2, 0, {0x10, 0x00}) + hex_record(4, 0, {0, 8}) +
+                                    hex_record(0, 4, {1}));
     EXPECT_EQ(later_wins.deliveries, (std::vector<Delivery>{{0x80004, {1}}}));
 
     // The value comes from characters 9 to 12 whatever the count says.
-    auto count_zero = read_text(":00000004FC08\n" + record(0, 0, {1}) + "\n");
+    auto count_zero = read_hex_text(":00000004FC08\n" + hex_record(0, 0, {1}));
     EXPECT_EQ(count_zero.deliveries, (std::vector<Delivery>{{0xFC080000, {1}}}));
 }
 
 TEST(ReadIntelHex, ReportsBadLinesExactlyAndGoesOn) {
     std::string bad_sum = ":10000000000102030405060708090A0B0C0D0E0F79\n";
-    std::string type6 = record(6, 0, {1}) + "\n";
+    std::string type6 = hex_record(6, 0, {1});
     std::string bad_type6 = ":0100000601F9\n";
-    auto result = read_text(" :00000001FF\n;comment\r\n" + bad_sum + type6 + bad_type6 +
-                            record(0, 0, {5}) + "\n");
+    Reading result = read_hex_text(" :00000001FF\n;comment\r\n" + bad_sum + type6 + bad_type6 +
+                                   hex_record(0, 0, {5}));
     EXPECT_EQ(result.messages, "ERROR: Found invalid ihex line < :00000001FF\n>\n"
                                "ERROR: Found invalid ihex line <;comment\r\n>\n" +
                                    checksum_message(bad_sum) +
@@ -132,19 +95,20 @@ TEST(ReadIntelHex, ReportsBadLinesExactlyAndGoesOn) {
                                    checksum_message(bad_type6));
     EXPECT_EQ(result.deliveries, (std::vector<Delivery>{{0, {5}}}));
 
-    auto blank =
-        read_text("\n\r\n\r\n" + std::string(1, '\0') + "junk\n" + record(0, 1, {1}) + "\r\n");
+    auto blank = read_hex_text("\n\r\n\r\n" + std::string(1, '\0') + "junk\n" +
+                               bare(hex_record(0, 1, {1})) + "\r\n");
     EXPECT_EQ("", blank.messages) << "blank lines and a piece starting with zero are skipped";
     EXPECT_EQ(blank.deliveries, (std::vector<Delivery>{{1, {1}}}));
 
-    auto bad_base = read_text(record(4, 0, {0, 8}) + "\n:020000040009F0\n" + record(0, 0, {1}));
+    auto bad_base =
+        read_hex_text(hex_record(4, 0, {0, 8}) + ":020000040009F0\n" + bare(hex_record(0, 0, {1})));
     EXPECT_EQ(bad_base.deliveries, (std::vector<Delivery>{{0x80000, {1}}}))
         << "a bad extended address record leaves the base as it was";
 }
 
 TEST(ReadIntelHex, NonHexCharactersAreJudgedByTheChecksumAlone) {
     // G1 decodes to 0x01, so this record sums to zero and carries the byte 0x01.
-    auto result = read_text(":01000000G1FE\n");
+    Reading result = read_hex_text(":01000000G1FE\n");
     EXPECT_EQ(result.deliveries, (std::vector<Delivery>{{0, {0x01}}}));
     EXPECT_EQ("", result.messages);
 }
@@ -153,7 +117,7 @@ TEST(ReadIntelHex, ShortLinesGetTheChecksumMessage) {
     std::vector<std::string> short_lines = {":",         ":00000001F",  ":0400000001020304F",
                                             ":00000004", ":01000004AB", ":FF000000"};
     for (const std::string &line : short_lines) {
-        auto result = read_text(line + "\n");
+        Reading result = read_hex_text(line + "\n");
         EXPECT_EQ(checksum_message(line + "\n"), result.messages) << line;
         EXPECT_TRUE(result.deliveries.empty()) << line;
     }
@@ -161,20 +125,20 @@ TEST(ReadIntelHex, ShortLinesGetTheChecksumMessage) {
     std::string hidden = ":0100000001";
     hidden += '\0';
     hidden += "FE\n";
-    EXPECT_EQ(checksum_message(":0100000001"), read_text(hidden).messages);
+    EXPECT_EQ(checksum_message(":0100000001"), read_hex_text(hidden).messages);
 }
 
 TEST(ReadIntelHex, LongLinesArriveInPieces) {
-    std::string full = record(0, 0x100, counting(250));
+    std::string full = bare(hex_record(0, 0x100, counting(250)));
     ASSERT_EQ(511u, full.size());
-    auto result = read_text(full + "\r\n" + full + "\n");
+    Reading result = read_hex_text(full + "\r\n" + full + "\n");
     EXPECT_EQ("", result.messages) << "the line end arrives as a piece of its own";
     EXPECT_EQ(2u, result.deliveries.size());
     EXPECT_EQ(result.deliveries[0], (Delivery{0x100, counting(250)}));
 
-    std::string tail = record(0, 0x10, {3});
+    std::string tail = bare(hex_record(0, 0x10, {3}));
     std::string first_piece = std::string(511, '0');
-    auto pieces = read_text(first_piece + "zz\n" + std::string(511, 'x') + tail + "\n");
+    auto pieces = read_hex_text(first_piece + "zz\n" + std::string(511, 'x') + tail + "\n");
     EXPECT_EQ(pieces.messages, "ERROR: Found invalid ihex line <" + first_piece + ">\n" +
                                    "ERROR: Found invalid ihex line <zz\n>\n" +
                                    "ERROR: Found invalid ihex line <" + std::string(511, 'x') +
@@ -188,9 +152,9 @@ TEST(ReadIntelHex, StreamAtItsEndIsNotRead) {
     char line[32];
     while (fgets(line, sizeof line, in)) {
     }
-    deliveries.clear();
-    EXPECT_EQ(0, read_intel_hex(in, record_delivery, false));
-    EXPECT_TRUE(deliveries.empty());
+    reading_deliveries().clear();
+    EXPECT_EQ(0, read_intel_hex(in, reading_collect, false));
+    EXPECT_TRUE(reading_deliveries().empty());
     fclose(in);
 }
 

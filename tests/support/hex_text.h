@@ -1,4 +1,4 @@
-// Builds Intel HEX text for the fault tests.
+// Intel HEX text for the tests, one record line at a time.
 #pragma once
 
 #include <cstdint>
