@@ -149,7 +149,8 @@ test_windows() {
 bench() {
     install_missing "${BENCH_PACKAGES[@]}"
     local BUILD_DIR=build-bench
-    configure_and_build -DCMAKE_BUILD_TYPE=Release -DLUMBRIX_TESTS=OFF
+    configure -DCMAKE_BUILD_TYPE=Release -DLUMBRIX_TESTS=OFF -DLUMBRIX_DIALOG=OFF
+    cmake --build "$BUILD_DIR" -j "$JOBS" --target lumbrix lumbrix_bench
     "$BUILD_DIR/bench/lumbrix_bench"
     bench/compare "$BUILD_DIR/console/lumbrix"
 }
