@@ -1,7 +1,6 @@
 #include "hex_text.h"
 
 #include "lumbrix/download.h"
-#include "lumbrix/mem.h"
 #include "lumbrix/segment_list.h"
 
 #include <gtest/gtest.h>
@@ -216,25 +215,6 @@ TEST(Download, BadLinesAreReportedButDoNotFailTheConversion) {
     EXPECT_EQ(0, result.result);
     EXPECT_EQ("ERROR: Found invalid ihex line <junk\n>\n", result.messages);
     EXPECT_EQ(522u, result.file.size());
-}
-
-// Every allocation of a conversion, made to fail in turn, must end either in the same file
-// or in a reported failure, never in a different file that claims success.
-TEST(Download, AllocationFailuresNeverPassForSuccess) {
-    std::string hex = hex_at(0x80010, counting(600), 16) + hex_at(0x80A00, counting(40), 3) +
-                      hex_at(0x80000, Bytes(8, 9)) + hex_at(0x80A10, Bytes(4, 1));
-    for (Writer writer : {write_download_type4, write_download_type6}) {
-        unsigned long before = mem_allocations();
-        auto good = convert(writer, hex, '2');
-        unsigned long needed = mem_allocations() - before;
-        ASSERT_EQ(0, good.result);
-        for (unsigned long n = 1; n <= needed; ++n) {
-            mem_fail_at(n);
-            auto run = convert(writer, hex, '2');
-            mem_fail_at(0);
-            EXPECT_EQ(1, run.result) << "allocation " << n;
-        }
-    }
 }
 
 class DownloadFiles : public ::testing::Test {

@@ -113,40 +113,6 @@ TEST(ReadIntelHex, NonHexCharactersAreJudgedByTheChecksumAlone) {
     EXPECT_EQ("", result.messages);
 }
 
-TEST(ReadIntelHex, ShortLinesGetTheChecksumMessage) {
-    std::vector<std::string> short_lines = {":",         ":00000001F",  ":0400000001020304F",
-                                            ":00000004", ":01000004AB", ":FF000000"};
-    for (const std::string &line : short_lines) {
-        Reading result = read_hex_text(line + "\n");
-        EXPECT_EQ(checksum_message(line + "\n"), result.messages) << line;
-        EXPECT_TRUE(result.deliveries.empty()) << line;
-    }
-    // Characters hidden behind a zero byte do not count as part of the line.
-    std::string hidden = ":0100000001";
-    hidden += '\0';
-    hidden += "FE\n";
-    EXPECT_EQ(checksum_message(":0100000001"), read_hex_text(hidden).messages);
-}
-
-TEST(ReadIntelHex, LongLinesArriveInPieces) {
-    std::string full = bare(hex_record(0, 0x100, counting(250)));
-    ASSERT_EQ(511u, full.size());
-    Reading result = read_hex_text(full + "\r\n" + full + "\n");
-    EXPECT_EQ("", result.messages) << "the line end arrives as a piece of its own";
-    EXPECT_EQ(2u, result.deliveries.size());
-    EXPECT_EQ(result.deliveries[0], (Delivery{0x100, counting(250)}));
-
-    std::string tail = bare(hex_record(0, 0x10, {3}));
-    std::string first_piece = std::string(511, '0');
-    auto pieces = read_hex_text(first_piece + "zz\n" + std::string(511, 'x') + tail + "\n");
-    EXPECT_EQ(pieces.messages, "ERROR: Found invalid ihex line <" + first_piece + ">\n" +
-                                   "ERROR: Found invalid ihex line <zz\n>\n" +
-                                   "ERROR: Found invalid ihex line <" + std::string(511, 'x') +
-                                   ">\n");
-    EXPECT_EQ(pieces.deliveries, (std::vector<Delivery>{{0x10, {3}}}))
-        << "a later piece that starts with ':' is a record";
-}
-
 TEST(ReadIntelHex, StreamAtItsEndIsNotRead) {
     FILE *in = fmemopen(const_cast<char *>(":00000001FF\n"), 12, "r");
     char line[32];
