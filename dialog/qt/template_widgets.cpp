@@ -112,9 +112,13 @@ QHash<int, QWidget *> createControls(const DialogTemplate &dialog, QWidget *pare
         QWidget *widget = createWidget(control, parent);
         widget->setGeometry(controlGeometry(control, *widget, units));
         if (control.id != IDC_STATIC) {
-            const QString name = QString::number(control.id);
-            widget->setObjectName(name);
-            widget->setAccessibleName(name);
+            // Found by identifier, both in code and from outside; a control with a caption
+            // keeps it as its accessible name, so that a screen reader says what it shows.
+            const QString id = QString::number(control.id);
+            widget->setObjectName(id);
+            widget->setAccessibleDescription(id);
+            widget->setAccessibleName(
+                control.caption.empty() ? id : QString::fromStdString(control.caption));
             controls.insert(control.id, widget);
         }
     }

@@ -95,11 +95,12 @@ TEST_F(QtConverterDialogTest, ControlsCarryTheirIdentifiersInTabOrder) {
     for (const char *id : {"1002", "1003", "1004"}) {
         auto *button = dialog.findChild<QPushButton *>(id);
         ASSERT_NE(nullptr, button);
-        EXPECT_EQ(id, button->accessibleName());
+        EXPECT_EQ(id, button->accessibleDescription());
         EXPECT_FALSE(button->isDefault()) << "no push button is the default button";
     }
     EXPECT_EQ("Browse...", dialog.findChild<QPushButton *>("1002")->text());
     EXPECT_EQ("Convert", dialog.findChild<QPushButton *>("1004")->text());
+    EXPECT_EQ("Convert", dialog.findChild<QPushButton *>("1004")->accessibleName());
 }
 
 TEST_F(QtConverterDialogTest, EveryControlFitsAndNoCaptionIsClipped) {
