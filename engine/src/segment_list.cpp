@@ -6,8 +6,141 @@
 
 SegmentList g_image = nullptr;
 
+// Every segment is allocated with its links in a splay tree over the segments' starts behind
+// the public record, so that a run finds its place in a list of any length in logarithmic
+// (amortised) time while the list itself stays a plain list. Runs in address order find it
+// at the root at once.
+struct Node {
+    Segment segment;
+    Node *left;  // segments that start lower
+    Node *right; // segments that start higher
+};
+
+// The tree of the list last added to or padded. It is built afresh from the list's segments
+// when another list comes, or when the head is no longer the one it knew; so it holds as long
+// as lists change only through these functions.
+static struct {
+    const SegmentList *list;
+    const Segment *head;
+    Node *root;
+} tree;
+
+static Node *node_of(Segment *s) {
+    return reinterpret_cast<Node *>(s);
+}
+
 static uint32_t segment_last(const Segment *s) {
     return s->start + s->length - 1;
+}
+
+// Top-down splay: bring the node whose start is nearest `key` to the root. When that start
+// is above the key, every node left of the new root starts below it, and the other way round.
+static Node *splay(Node *t, uint32_t key) {
+    if (!t)
+        return nullptr;
+    Node side{}; // side.right: the nodes below the key; side.left: those above
+    Node *below = &side, *above = &side;
+    for (;;) {
+        if (key < t->segment.start && t->left) {
+            if (key < t->left->segment.start) {
+                Node *y = t->left;
+                t->left = y->right;
+                y->right = t;
+                t = y;
+                if (!t->left)
+                    break;
+            }
+            above->left = t;
+            above = t;
+            t = t->left;
+        } else if (key > t->segment.start && t->right) {
+            if (key > t->right->segment.start) {
+                Node *y = t->right;
+                t->right = y->left;
+                y->left = t;
+                t = y;
+                if (!t->right)
+                    break;
+            }
+            below->right = t;
+            below = t;
+            t = t->right;
+        } else {
+            break;
+        }
+    }
+    below->right = t->left;
+    above->left = t->right;
+    t->left = side.right;
+    t->right = side.left;
+    return t;
+}
+
+// A balanced tree of the `count` segments from *next on; *next moves past them.
+static Node *tree_build(Segment **next, size_t count) {
+    if (count == 0)
+        return nullptr;
+    Node *left = tree_build(next, count / 2);
+    Node *root = node_of(*next);
+    *next = (*next)->next;
+    root->left = left;
+    root->right = tree_build(next, count - count / 2 - 1);
+    return root;
+}
+
+static void tree_attach(const SegmentList *list) {
+    if (tree.list == list && tree.head == *list)
+        return;
+    size_t count = 0;
+    for (const Segment *e = *list; e; e = e->next)
+        ++count;
+    Segment *next = *list;
+    tree.root = tree_build(&next, count);
+    tree.list = list;
+    tree.head = *list;
+}
+
+static void tree_forget() {
+    tree.list = nullptr;
+    tree.head = nullptr;
+    tree.root = nullptr;
+}
+
+// Add `s`, whose start no node has.
+static void tree_insert(Segment *s) {
+    Node *n = node_of(s);
+    Node *root = splay(tree.root, s->start);
+    n->left = n->right = nullptr;
+    if (root && root->segment.start < s->start) {
+        n->left = root;
+        n->right = root->right;
+        root->right = nullptr;
+    } else if (root) {
+        n->right = root;
+        n->left = root->left;
+        root->left = nullptr;
+    }
+    tree.root = n;
+}
+
+// Take out every node between `s`, which is in the tree, and `kept` (null: the end), which
+// is in it too. One cut however many there are, done while they are still allocated.
+static void tree_cut(const Segment *s, const Segment *kept) {
+    Node *root = splay(tree.root, s->start);
+    root->right = kept ? splay(root->right, kept->start) : nullptr;
+    if (root->right)
+        root->right->left = nullptr;
+    tree.root = root;
+}
+
+// The segment a run at `address` is linked behind: the last one that starts at or below it,
+// or null when the run goes first.
+static Segment *tree_before(uint32_t address) {
+    Node *root = splay(tree.root, address);
+    tree.root = root;
+    if (root && root->segment.start > address)
+        root = root->left = splay(root->left, address); // the largest start below
+    return root ? &root->segment : nullptr;
 }
 
 static void segment_release(Segment *s) {
@@ -39,44 +172,24 @@ static void copy_over_existing(Segment *first, const uint8_t *bytes, uint32_t ad
     }
 }
 
-// The segment a run at `address` is linked behind: the last one that starts at or below it,
-// or null when the run goes first.
-static Segment *segment_before(Segment *head, uint32_t address) {
-    Segment *before = nullptr;
-    for (Segment *e = head; e && e->start <= address; e = e->next)
+// Walk on from `before`, a segment that starts at or below `address` (null: from the head),
+// to the last segment that starts at or below it.
+static Segment *walk_before(SegmentList *list, Segment *before, uint32_t address) {
+    for (Segment *e = before ? before->next : *list; e && e->start <= address; e = e->next)
         before = e;
     return before;
 }
 
-// Null `bytes` stand for a run whose bytes were lost to an allocation failure: it is added
-// as a segment without a buffer, and whatever it merges with loses its buffer too.
-int segment_list_add(SegmentList *list, const uint8_t *bytes, uint32_t address, uint32_t length) {
-    // The list is coalesced, so every segment in front of the run's predecessor ends before
-    // the run and stays as it is: the one walk that finds the predecessor is all the walking
-    // an add needs, which keeps records that arrive out of order from costing a full pass.
-    Segment *before = segment_before(*list, address);
-    if (bytes)
-        copy_over_existing(before ? before : *list, bytes, address, length);
-
-    Segment *seg = static_cast<Segment *>(mem_alloc(sizeof(Segment)));
+// A segment of `length` bytes at `address`, with a buffer if `buffered` and one can be had;
+// null if the segment itself cannot.
+static Segment *segment_new(uint32_t address, uint32_t length, bool buffered) {
+    Segment *seg = static_cast<Segment *>(mem_alloc(sizeof(Node)));
     if (!seg)
-        return 1;
+        return nullptr;
     seg->start = address;
     seg->length = length;
-    seg->data = bytes ? static_cast<uint8_t *>(mem_alloc(length)) : nullptr;
-    if (seg->data)
-        memcpy(seg->data, bytes, length);
-    Segment **link = before ? &before->next : list;
-    seg->next = *link;
-    *link = seg;
-
-    // Either the predecessor takes in the new segment and all it reaches, or the new
-    // segment takes in what it reaches; behind that the list was coalesced already.
-    Segment *first = before ? before : seg;
-    segment_list_merge(first);
-    if (first->next)
-        segment_list_merge(first->next);
-    return 0;
+    seg->data = buffered ? static_cast<uint8_t *>(mem_alloc(length)) : nullptr;
+    return seg;
 }
 
 // Append t's run to s. The buffer grows in place where it can, so a segment built from many
@@ -95,7 +208,7 @@ static void segment_join(Segment *s, const Segment *t) {
     s->length += t->length;
 }
 
-int segment_list_merge(Segment *s) {
+static void absorb_following(Segment *s) {
     for (Segment *t = s->next; t; t = s->next) {
         bool overlaps =
             range_overlap(s->start, segment_last(s), t->start, segment_last(t), nullptr);
@@ -114,51 +227,165 @@ int segment_list_merge(Segment *s) {
         s->next = t->next;
         segment_release(t);
     }
+}
+
+// The first segment that merging `s` leaves standing: what lies behind its reach.
+static Segment *first_kept(const Segment *s) {
+    uint64_t reach = uint64_t{segment_last(s)} + 1; // 64 bits: s may end at the top
+    Segment *t = s->next;
+    for (; t && t->start <= reach; t = t->next)
+        if (segment_last(t) >= reach)
+            reach = uint64_t{segment_last(t)} + 1;
+    return t;
+}
+
+// Merge `s`, first taking out of the tree (when `indexed`) what the merge releases.
+static void merge(Segment *s, bool indexed) {
+    if (indexed) {
+        Segment *kept = first_kept(s);
+        if (kept != s->next)
+            tree_cut(s, kept);
+    }
+    absorb_following(s);
+}
+
+// Link `seg` in behind `before` (null: at the head) and coalesce around it.
+static void segment_link(SegmentList *list, Segment *before, Segment *seg, bool indexed) {
+    Segment **link = before ? &before->next : list;
+    seg->next = *link;
+    *link = seg;
+    // A predecessor that starts where seg does takes it in: the tree never sees it.
+    if (indexed && !(before && before->start == seg->start))
+        tree_insert(seg);
+
+    // Either the predecessor takes in the new segment and all it reaches, or the new
+    // segment takes in what it reaches; behind that the list was coalesced already.
+    Segment *first = before ? before : seg;
+    merge(first, indexed);
+    if (first->next)
+        merge(first->next, indexed);
+    if (indexed)
+        tree.head = *list;
+}
+
+// Add a run behind `before`, its predecessor. Null `bytes` stand for a run whose bytes were
+// lost to an allocation failure: it is added as a segment without a buffer, and whatever it
+// merges with loses its buffer too.
+static int segment_insert(SegmentList *list, Segment *before, const uint8_t *bytes,
+                          uint32_t address, uint32_t length, bool indexed) {
+    if (bytes)
+        copy_over_existing(before ? before : *list, bytes, address, length);
+    Segment *seg = segment_new(address, length, bytes != nullptr);
+    if (!seg)
+        return 1;
+    if (seg->data)
+        memcpy(seg->data, bytes, length);
+    segment_link(list, before, seg, indexed);
     return 0;
 }
 
-void segment_list_add_all(SegmentList *dst, const SegmentList *src) {
-    for (const Segment *e = *src; e; e = e->next)
-        segment_list_add(dst, e->data, e->start, e->length);
+int segment_list_add(SegmentList *list, const uint8_t *bytes, uint32_t address, uint32_t length) {
+    tree_attach(list);
+    return segment_insert(list, tree_before(address), bytes, address, length, true);
 }
 
+// Called from outside, it may release segments of the list the tree belongs to.
+int segment_list_merge(Segment *s) {
+    tree_forget();
+    absorb_following(s);
+    return 0;
+}
+
+// `src` is in address order, so each run's place lies at or behind the last one's: a single
+// walk along `dst` finds them all. dst's tree is built again when it is next needed.
+void segment_list_add_all(SegmentList *dst, const SegmentList *src) {
+    if (tree.list == dst)
+        tree_forget();
+    Segment *before = nullptr;
+    for (const Segment *e = *src; e; e = e->next) {
+        before = walk_before(dst, before, e->start);
+        segment_insert(dst, before, e->data, e->start, e->length, false);
+    }
+}
+
+// Make `first` hold [lo, hi]: its own bytes and those of each following segment up to `end`
+// where they lie, and `fill` in between. Those segments are released. False, with nothing
+// changed, when the new buffer cannot be had.
+static bool segment_fill_span(Segment *first, Segment *end, uint32_t lo, uint32_t hi,
+                              uint8_t fill) {
+    Segment *after = end->next;
+    bool whole = true; // a segment without bytes leaves the span without them
+    for (Segment *e = first; e != after; e = e->next)
+        whole = whole && e->data;
+    uint8_t *span = nullptr;
+    if (whole) {
+        span = static_cast<uint8_t *>(mem_alloc(size_t{hi - lo} + 1));
+        if (!span)
+            return false;
+        memset(span, fill, size_t{hi - lo} + 1);
+        for (Segment *e = first; e != after; e = e->next)
+            memcpy(span + (e->start - lo), e->data, e->length);
+    }
+    tree_cut(first, after);
+    while (first->next != after) {
+        Segment *t = first->next;
+        first->next = t->next;
+        segment_release(t);
+    }
+    mem_free(first->data);
+    first->data = span;
+    first->start = lo; // still above its predecessor, which ends below the range
+    first->length = hi - lo + 1;
+    return true;
+}
+
+// A range that held a byte becomes one segment with every segment that met it; gaps take
+// the fill byte. One pass over those segments, however many there are.
 uint32_t segment_list_pad(SegmentList *list, uint32_t start, uint32_t length, unsigned fill,
                           unsigned add_if_empty) {
-    uint8_t *fill_bytes = static_cast<uint8_t *>(mem_alloc(length));
-    if (!fill_bytes)
-        return 0;
-    memset(fill_bytes, fill & 0xFF, length);
-
     uint32_t last = start + length - 1;
-    uint64_t next_unaccounted = start; // 64 bits: a segment may end at the top of the space
+    uint8_t fill_byte = static_cast<uint8_t>(fill);
+    tree_attach(list);
+    Segment *before = tree_before(start);
+    // The first segment that meets the range: the predecessor if it reaches into it.
+    Segment *first = before && segment_last(before) >= start ? before
+                     : before                                ? before->next
+                                                             : *list;
     uint32_t present = 0;
-    SegmentList gaps = nullptr;
+    Segment *end = nullptr; // the last segment that meets the range
     uint32_t shared[2];
-    for (Segment *e = *list; e; e = e->next) {
-        if (!range_overlap(e->start, segment_last(e), start, last, shared))
-            continue;
+    for (Segment *e = first; e && range_overlap(e->start, segment_last(e), start, last, shared);
+         e = e->next) {
         present += shared[1];
-        if (shared[0] != next_unaccounted)
-            segment_list_add(&gaps, fill_bytes, next_unaccounted, shared[0] - next_unaccounted);
-        next_unaccounted = uint64_t{segment_last(e)} + 1;
-        if (next_unaccounted > last)
-            continue;
-        uint32_t gap_end = e->next && e->next->start <= last ? e->next->start - 1 : last;
-        segment_list_add(&gaps, fill_bytes, next_unaccounted, gap_end - next_unaccounted + 1);
-        next_unaccounted = uint64_t{gap_end} + 1;
+        end = e;
     }
-    if ((add_if_empty & 0xFF) && present == 0)
-        segment_list_add(list, fill_bytes, start, length);
 
-    mem_free(fill_bytes);
-    segment_list_add_all(list, &gaps);
-    segment_list_free(&gaps);
+    if (!end) {
+        Segment *seg = add_if_empty & 0xFF ? segment_new(start, length, true) : nullptr;
+        if (seg && seg->data)
+            memset(seg->data, fill_byte, length);
+        if (seg)
+            segment_link(list, before, seg, true);
+        return 0;
+    }
+    if (present == length) // one segment holds the whole range already
+        return present;
+    uint32_t lo = first->start < start ? first->start : start;
+    uint32_t hi = segment_last(end) > last ? segment_last(end) : last;
+    if (!segment_fill_span(first, end, lo, hi, fill_byte))
+        return 0;
+    // The span may now abut the segments on either side.
+    merge(first, true);
+    if (before && before != first)
+        merge(before, true);
     return present;
 }
 
 void segment_list_free(SegmentList *list) {
     if (!list)
         return;
+    if (tree.list == list || tree.head == *list)
+        tree_forget();
     while (Segment *s = *list) {
         *list = s->next;
         segment_release(s);

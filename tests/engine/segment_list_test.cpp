@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
 #include <vector>
 
 namespace {
@@ -119,15 +122,45 @@ TEST_F(SegmentListTest, RunAcrossSeveralSegmentsJoinsThem) {
     EXPECT_EQ(0x0F, runs()[0].bytes[0x10F]);
 }
 
-TEST_F(SegmentListTest, DescendingBytesBuildTheSameImage) {
-    for (uint32_t i = 0; i < 1000; ++i)
-        add(0x80000 + 999 - i, {static_cast<uint8_t>(999 - i)});
-    std::vector<Span> descending = runs();
-    segment_list_free(&list);
-    for (uint32_t i = 0; i < 1000; ++i)
-        add(0x80000 + i, {static_cast<uint8_t>(i)});
-    EXPECT_EQ(descending, runs());
-    EXPECT_EQ(1u, descending.size());
+// However a run's place is found, every order of the same one-byte runs builds one segment.
+TEST_F(SegmentListTest, AnyOrderBuildsTheSameImage) {
+    std::vector<uint32_t> ascending(1000);
+    std::iota(ascending.begin(), ascending.end(), 0);
+    std::vector<uint32_t> shuffled = ascending;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(5516));
+    std::vector<uint32_t> even_then_odd; // 500 segments first, then the gaps at random
+    for (uint32_t i : ascending)
+        if (i % 2 == 0)
+            even_then_odd.push_back(i);
+    for (uint32_t i : shuffled)
+        if (i % 2)
+            even_then_odd.push_back(i);
+    struct Row {
+        const char *label;
+        std::vector<uint32_t> order;
+        bool two_lists; // every run also goes to a second list in turn
+    } rows[] = {{"descending", {ascending.rbegin(), ascending.rend()}, false},
+                {"shuffled", shuffled, false},
+                {"even then odd", even_then_odd, false},
+                {"shuffled into two lists in turn", shuffled, true}};
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.label);
+        SegmentList other = nullptr;
+        for (uint32_t i : row.order) {
+            uint8_t byte = static_cast<uint8_t>(i);
+            add(0x80000 + i, {byte});
+            if (row.two_lists)
+                segment_list_add(&other, &byte, 0x90000 + i, 1);
+        }
+        EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, counting(1000)}}));
+        if (row.two_lists) {
+            ASSERT_NE(nullptr, other);
+            EXPECT_EQ(1000u, other->length);
+            EXPECT_EQ(nullptr, other->next);
+        }
+        segment_list_free(&other);
+        segment_list_free(&list);
+    }
 }
 
 TEST_F(SegmentListTest, PadFillsGapsAndKeepsHeldBytes) {
@@ -194,11 +227,17 @@ TEST_F(SegmentListTest, AllocationFailuresLeaveBufferlessSegments) {
     EXPECT_EQ(nullptr, list->next->data);
     EXPECT_EQ(32u, list->next->length);
 
+    EXPECT_EQ(64u, segment_list_pad(&list, 0x80000, 512, 0xFF, 0));
+    EXPECT_EQ(nullptr, list->data) << "padding keeps the bytes lost";
+    EXPECT_EQ(512u, list->length);
+
+    segment_list_free(&list);
+    add(0x80000, counting(16));
     unsigned long failures = mem_failures();
-    mem_fail_at(1); // the fill buffer: nothing changes
-    EXPECT_EQ(0u, segment_list_pad(&list, 0x80000, 512, 0xFF, 1));
+    mem_fail_at(1); // the padded page's buffer: nothing changes
+    EXPECT_EQ(0u, segment_list_pad(&list, 0x80000, 512, 0xFF, 0));
     EXPECT_EQ(failures + 1, mem_failures());
-    EXPECT_EQ(32u, list->length);
+    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, counting(16)}}));
 }
 
 } // namespace
