@@ -249,23 +249,47 @@ static void merge(Segment *s, bool indexed) {
     absorb_following(s);
 }
 
-// Link `seg` in behind `before` (null: at the head) and coalesce around it.
+// Link `seg` in behind `before` (null: at the head), which ends below it, and coalesce
+// around it.
 static void segment_link(SegmentList *list, Segment *before, Segment *seg, bool indexed) {
     Segment **link = before ? &before->next : list;
     seg->next = *link;
     *link = seg;
-    // A predecessor that starts where seg does takes it in: the tree never sees it.
-    if (indexed && !(before && before->start == seg->start))
+    if (indexed)
         tree_insert(seg);
-
-    // Either the predecessor takes in the new segment and all it reaches, or the new
-    // segment takes in what it reaches; behind that the list was coalesced already.
-    Segment *first = before ? before : seg;
-    merge(first, indexed);
-    if (first->next)
-        merge(first->next, indexed);
+    // The new segment takes in what it reaches, and a predecessor that abuts it (a pad's
+    // fill) takes in the new one; beyond those the list was coalesced already.
+    merge(seg, indexed);
+    if (before)
+        merge(before, indexed);
     if (indexed)
         tree.head = *list;
+}
+
+// A run that starts inside `before` or right behind it, with its bytes copied over what
+// `before` held already, becomes part of it: grown in place, this costs no new segment, which
+// makes records in address order cheap. A run that lost its bytes takes those of `before`
+// with it, unless it lies inside. False for a run that starts further on.
+static bool segment_extend(Segment *before, const uint8_t *bytes, uint32_t address,
+                           uint32_t length) {
+    uint64_t behind = uint64_t{segment_last(before)} + 1;
+    uint64_t end = uint64_t{address} + length;
+    if (address > behind)
+        return false;
+    if (end <= behind)
+        return true;
+    size_t grown = end - before->start;
+    uint8_t *data = nullptr;
+    if (bytes && before->data) {
+        data = static_cast<uint8_t *>(mem_realloc(before->data, grown));
+        if (data)
+            memcpy(data + before->length, bytes + (behind - address), end - behind);
+    }
+    if (!data)
+        mem_free(before->data);
+    before->data = data;
+    before->length = static_cast<uint32_t>(grown);
+    return true;
 }
 
 // Add a run behind `before`, its predecessor. Null `bytes` stand for a run whose bytes were
@@ -275,6 +299,10 @@ static int segment_insert(SegmentList *list, Segment *before, const uint8_t *byt
                           uint32_t address, uint32_t length, bool indexed) {
     if (bytes)
         copy_over_existing(before ? before : *list, bytes, address, length);
+    if (before && segment_extend(before, bytes, address, length)) {
+        merge(before, indexed);
+        return 0;
+    }
     Segment *seg = segment_new(address, length, bytes != nullptr);
     if (!seg)
         return 1;

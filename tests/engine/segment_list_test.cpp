@@ -211,23 +211,31 @@ TEST_F(SegmentListTest, AddAllCopiesAndFreeEmpties) {
 // A run that loses its buffer must never be read through, and anything it merges with
 // loses its bytes too rather than keeping a mix of known and unknown ones.
 TEST_F(SegmentListTest, AllocationFailuresLeaveBufferlessSegments) {
-    add(0x80000, counting(16));
-    mem_fail_at(2); // the new segment's buffer
-    add(0x80010, counting(16));
-    ASSERT_NE(nullptr, list);
-    EXPECT_EQ(nullptr, list->data);
-    EXPECT_EQ(0x80000u, list->start);
-    EXPECT_EQ(32u, list->length);
-    EXPECT_EQ(nullptr, list->next);
+    // Two abutting runs of 16 bytes each, the second one added with an allocation failing.
+    struct Row {
+        const char *label;
+        uint32_t first, second;
+        unsigned long fail_at;
+    } rows[] = {{"the segment grown in place", 0x80000, 0x80010, 1},
+                {"the new segment's buffer", 0x80050, 0x80040, 2},
+                {"the join's realloc", 0x80090, 0x80080, 3}};
+    for (const Row &row : rows) {
+        add(row.first, counting(16));
+        mem_fail_at(row.fail_at);
+        add(row.second, counting(16));
+    }
+    const Segment *s = list;
+    for (const Row &row : rows) {
+        SCOPED_TRACE(row.label);
+        ASSERT_NE(nullptr, s);
+        EXPECT_EQ(std::min(row.first, row.second), s->start);
+        EXPECT_EQ(32u, s->length);
+        EXPECT_EQ(nullptr, s->data);
+        s = s->next;
+    }
+    EXPECT_EQ(nullptr, s);
 
-    add(0x80040, counting(16));
-    mem_fail_at(3); // the join's realloc
-    add(0x80050, counting(16));
-    ASSERT_NE(nullptr, list->next);
-    EXPECT_EQ(nullptr, list->next->data);
-    EXPECT_EQ(32u, list->next->length);
-
-    EXPECT_EQ(64u, segment_list_pad(&list, 0x80000, 512, 0xFF, 0));
+    EXPECT_EQ(96u, segment_list_pad(&list, 0x80000, 512, 0xFF, 0));
     EXPECT_EQ(nullptr, list->data) << "padding keeps the bytes lost";
     EXPECT_EQ(512u, list->length);
 
