@@ -6,10 +6,10 @@
 
 SegmentList g_image = nullptr;
 
-// Every segment is allocated with its links in a splay tree over the segments' starts behind
-// the public record, so that a run finds its place in a list of any length in logarithmic
-// (amortised) time while the list itself stays a plain list. Runs in address order find it
-// at the root at once.
+// Each segment is allocated as a Node: the public record, then its links in a splay tree over
+// the segments' starts. Through the tree a run finds its place in a list of any length in
+// logarithmic (amortised) time, and at the root at once when runs come in address order,
+// while the list stays a plain list and the tree costs no allocation of its own.
 struct Node {
     Segment segment;
     Node *left;  // segments that start lower
@@ -208,6 +208,7 @@ static void segment_join(Segment *s, const Segment *t) {
     s->length += t->length;
 }
 
+// What segment_list_merge does, apart from the tree.
 static void absorb_following(Segment *s) {
     for (Segment *t = s->next; t; t = s->next) {
         bool overlaps =
