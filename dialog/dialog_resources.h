@@ -8,14 +8,18 @@
 
 // The product as the About box and the version block name it.
 #define PRODUCT_NAME "Lumbrix Download Converter"
+// The program's short name: the main dialog's caption, and the About entry names it.
+#define PROGRAM_TITLE "LumbrixW"
 #define PRODUCT_SUBTITLE "Tarvic551X flash programming via LIN"
-#define PRODUCT_VERSION_LINE "Version 3.0.3"
+// PRODUCT_VERSION(FORM) hands major, minor and patch number to FORM, which spells them.
+#define PRODUCT_VERSION(FORM) FORM(3, 0, 3)
+#define VERSION_LINE(major, minor, patch) "Version " #major "." #minor "." #patch
 #define LEGAL_NOTICE "© 2008 Korvane, Inc."
 #define SUPPORT_PHONE "+1 555 0134 2210"
 #define SUPPORT_EMAIL "lin-support@korvane.com"
 
 // The string table: STRING(identifier, text).
-#define STRING_TABLE(STRING) STRING(IDS_ABOUTBOX, "&About LumbrixW...")
+#define STRING_TABLE(STRING) STRING(IDS_ABOUTBOX, "&About " PROGRAM_TITLE "...")
 
 #define DIALOG_FONT_POINTS 8
 #define DIALOG_FONT_NAME "Tahoma"
@@ -23,7 +27,7 @@
 // Each dialog's caption and size in dialog units, then its controls in template order, which
 // is also the tab order: CONTROL(kind, identifier, caption, x, y, width, height). A picture's
 // caption is the number of the icon or bitmap that it shows.
-#define CONVERTER_DIALOG_CAPTION "LumbrixW"
+#define CONVERTER_DIALOG_CAPTION PROGRAM_TITLE
 #define CONVERTER_DIALOG_WIDTH 315
 #define CONVERTER_DIALOG_HEIGHT 140
 #define CONVERTER_DIALOG_CONTROLS(CONTROL)                                                         \
@@ -52,7 +56,7 @@
     CONTROL(GroupBox, IDC_STATIC, "Contact Details", 7, 56, 184, 35)                               \
     CONTROL(StaticText, IDC_STATIC, "Technical Support:", 17, 67, 60, 8)                           \
     CONTROL(StaticText, IDC_STATIC, "Email:", 17, 78, 20, 8)                                       \
-    CONTROL(PlainText, IDC_VERSION, PRODUCT_VERSION_LINE, 35, 27, 43, 8)                           \
+    CONTROL(PlainText, IDC_VERSION, PRODUCT_VERSION(VERSION_LINE), 35, 27, 43, 8)                  \
     CONTROL(StaticText, IDC_SUPPORT_PHONE, SUPPORT_PHONE, 91, 67, 68, 8)                           \
     CONTROL(StaticText, IDC_SUPPORT_EMAIL, SUPPORT_EMAIL, 91, 78, 90, 8)                           \
     CONTROL(BitmapPicture, IDC_STATIC, IDB_LOGO, 8, 94, 111, 32)                                   \
