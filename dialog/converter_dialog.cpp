@@ -47,7 +47,6 @@ constexpr const char *kStatusSucceeded = "  Conversion Succeeded";
 constexpr const char *kStatusFailed = "  Conversion Failed";
 
 constexpr const char *kSection = "Settings";
-constexpr const char *kAboutMenuText = "&About LumbrixW...";
 constexpr unsigned int kSystemCommandMask = 0xFFF0;
 
 const std::string kInputFilter = "HEX Files (*.hex)|*.hex|All Files (*.*)|*.*||";
@@ -98,20 +97,25 @@ bool ConverterDialog::OnInitDialog() {
     return true;
 }
 
+// Without its text the entry is left out, separator and all.
 void ConverterDialog::InstallAboutMenuItem() {
-    m_view.AppendSystemMenuSeparator();
-    m_view.AppendSystemMenuItem(IDM_ABOUTBOX, kAboutMenuText);
-}
-
-void ConverterDialog::OnSysCommand(unsigned int commandId) {
-    if ((commandId & kSystemCommandMask) == IDM_ABOUTBOX) {
-        AboutDialog(m_view).DoModal();
-    } else {
-        m_view.Default();
+    const std::string text = m_view.ResourceString(IDS_ABOUTBOX);
+    if (text.empty()) {
+        return;
     }
+    m_view.AppendSystemMenuSeparator();
+    m_view.AppendSystemMenuItem(IDM_ABOUTBOX, text);
 }
 
-void ConverterDialog::OnClose() {
+bool ConverterDialog::OnSysCommand(unsigned int commandId) {
+    if ((commandId & kSystemCommandMask) != IDM_ABOUTBOX) {
+        return true;
+    }
+    AboutDialog(m_view).DoModal();
+    return false;
+}
+
+bool ConverterDialog::OnClose() {
     const std::string input = m_view.ControlText(IDC_INPUT_FILE);
     const std::string output = m_view.ControlText(IDC_OUTPUT_FILE);
     m_partIndex = LowWord(m_view.ListSelection(IDC_PART));
@@ -121,7 +125,7 @@ void ConverterDialog::OnClose() {
     m_settings.WriteString(kSection, "Output", output);
     m_settings.WriteUInt(kSection, "Part", m_partIndex);
     m_settings.WriteUInt(kSection, "Protocol", m_protocolIndex);
-    m_view.Default();
+    return true;
 }
 
 void ConverterDialog::OnBrowseInput() {
