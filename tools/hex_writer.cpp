@@ -19,7 +19,7 @@ int write_pages_as_hex(FILE *out, const std::vector<Page> &pages) {
     bool have_upper = false;
     uint32_t upper = 0;
     for (const Page &page : pages) {
-        for (uint32_t done = 0; done < PAGE_SIZE;) {
+        for (uint32_t done = 0; done < lumbrix::FLASH_PAGE_SIZE;) {
             uint32_t address = page.address + done;
             if (!have_upper || address >> 16 != upper) {
                 upper = address >> 16;
@@ -29,7 +29,7 @@ int write_pages_as_hex(FILE *out, const std::vector<Page> &pages) {
                 write_record(out, EXTENDED_LINEAR_ADDRESS, 0, value, 2);
             }
             // A record never runs past the 64 KiB its address record opens.
-            uint32_t count = PAGE_SIZE - done;
+            uint32_t count = lumbrix::FLASH_PAGE_SIZE - done;
             if (count > DATA_RECORD_BYTES)
                 count = DATA_RECORD_BYTES;
             if (count > 0x10000 - (address & 0xFFFF))

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace lumbrix {
+
 // One piece of a line: 511 characters and the terminating zero.
 constexpr int LINE_SIZE = 512;
 
@@ -141,3 +143,5 @@ int read_intel_hex(FILE *in, DataSink sink, bool force_flash_base) {
     }
     return 0;
 }
+
+} // namespace lumbrix

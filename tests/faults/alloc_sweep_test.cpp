@@ -15,6 +15,8 @@
 #include <fstream>
 #include <iterator>
 
+using namespace lumbrix;
+
 namespace {
 
 struct Run {
