@@ -7,15 +7,6 @@ namespace lumbrix {
 // One piece of a line: 511 characters and the terminating zero.
 constexpr int LINE_SIZE = 512;
 
-enum RecordType : uint8_t {
-    DATA = 0x00,
-    END_OF_FILE = 0x01,
-    EXTENDED_SEGMENT_ADDRESS = 0x02,
-    START_SEGMENT_ADDRESS = 0x03,
-    EXTENDED_LINEAR_ADDRESS = 0x04,
-    START_LINEAR_ADDRESS = 0x05,
-};
-
 static constexpr uint8_t digit_value(uint8_t k) {
     if (k >= '0' && k <= '9')
         return k - 0x30;

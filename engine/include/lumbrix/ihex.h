@@ -6,6 +6,16 @@
 
 namespace lumbrix {
 
+// The value of a record's type field.
+enum RecordType : uint8_t {
+    DATA = 0x00,
+    END_OF_FILE = 0x01,
+    EXTENDED_SEGMENT_ADDRESS = 0x02,
+    START_SEGMENT_ADDRESS = 0x03,
+    EXTENDED_LINEAR_ADDRESS = 0x04,
+    START_LINEAR_ADDRESS = 0x05,
+};
+
 // Receives one data record: its bytes (valid during the call only), its absolute address
 // and its byte count. The reader ignores the result.
 using DataSink = int (*)(const uint8_t *bytes, uint32_t address, uint32_t length);
