@@ -19,7 +19,9 @@ static uint32_t extent_of(const Layout &layout, const uint8_t *record) {
     return get_le(record + layout.place_size, layout.extent_size);
 }
 
-bool fits_layout(const std::vector<uint8_t> &file, const Layout &layout) {
+// Whole records after the header. A file that names its part is known by that byte being a
+// part code; one that does not, by every record's extent field reading one page.
+static bool fits_layout(const std::vector<uint8_t> &file, const Layout &layout) {
     if (file.size() < layout.header_size ||
         (file.size() - layout.header_size) % layout.record_size() != 0)
         return false;

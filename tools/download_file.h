@@ -8,13 +8,8 @@
 #include <string>
 #include <vector>
 
-// Whether the file's size and header fields are those of a sound file of the layout: whole
-// records after the header. A file that names its part is known by that byte being a part
-// code; one that does not, by every record's extent field reading one page.
-bool fits_layout(const std::vector<uint8_t> &file, const lumbrix::Layout &layout);
-
-// The layout the file fits, or null for none. No file fits both: every Type 4 size is a
-// multiple of 3 (522 n) and no Type 6 size is (1 + 519 n).
+// The layout whose size and header fields the file has, or null for none. No file fits
+// both: every Type 4 size is a multiple of 3 (522 n) and no Type 6 size is (1 + 519 n).
 const lumbrix::Layout *fitting_layout(const std::vector<uint8_t> &file);
 
 struct Page {
