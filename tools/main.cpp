@@ -8,6 +8,7 @@
 #include <cstring>
 
 static const char USAGE[] = "usage: lumbrix_inspect [--type 4|6] [--hex OUT.hex] FILE.qvr\n";
+static const char TYPE_HINT[] = "give --type 4 or --type 6";
 
 constexpr int SOUND = 0;
 constexpr int FAULTY = 1;
@@ -116,8 +117,8 @@ static const Layout *choose_layout(const char *path, const Layout *fits, const L
         return asked;
     }
     if (!fits)
-        fprintf(stderr, "lumbrix_inspect: %s fits %s%s; give --type 4 or --type 6 to read it\n",
-                path, fit_text(fits), qualifier);
+        fprintf(stderr, "lumbrix_inspect: %s fits %s%s; %s to read it\n", path, fit_text(fits),
+                qualifier, TYPE_HINT);
     return fits;
 }
 
@@ -147,7 +148,7 @@ int main(int argc, char **argv) {
     detection.layout = choose_layout(options.path, detection.fits, options.type);
     Inspection inspection;
     if (!detection.layout)
-        inspection.faults.push_back("layout unknown: give --type 4 or --type 6");
+        inspection.faults.push_back(std::string("layout unknown: ") + TYPE_HINT);
     else
         inspection = inspect_download(file, *detection.layout);
     print_report(stdout, options.path, file.size(), detection, inspection);
