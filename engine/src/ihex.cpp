@@ -1,5 +1,7 @@
 #include "lumbrix/ihex.h"
 
+#include "lumbrix/parts.h"
+
 #include <cstring>
 
 namespace lumbrix {
@@ -102,12 +104,12 @@ static void handle_record(const char *line, DataSink sink, bool force_flash_base
         break;
     case EXTENDED_SEGMENT_ADDRESS: {
         uint32_t value = hex_word_at(line, 9);
-        *base = (force_flash_base ? value | 0x8000 : value) * 16;
+        *base = (force_flash_base ? value | FLASH_FIRST / 16 : value) * 16;
         break;
     }
     case EXTENDED_LINEAR_ADDRESS: {
         uint32_t value = hex_word_at(line, 9);
-        *base = (force_flash_base ? value | 0x0008 : value) << 16;
+        *base = (force_flash_base ? value | FLASH_FIRST >> 16 : value) << 16;
         break;
     }
     case END_OF_FILE:
