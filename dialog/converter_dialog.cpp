@@ -7,7 +7,9 @@
 #include "settings_store.h"
 
 #include <lumbrix/download.h>
+#include <lumbrix/parts.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -19,15 +21,24 @@ struct PartChoice {
     const char *paneText;
 };
 
-// The list offers every part but '1', which only the console program can select.
-constexpr std::array<PartChoice, 6> kParts{{
-    {"Tarvic5510", '0', "  Tarvic5510"},
-    {"Tarvic5512", '2', "  Tarvic5512"},
-    {"Tarvic5513", '3', "  Tarvic5513"},
-    {"Tarvic5514", '4', "  Tarvic5514"},
-    {"Tarvic5515", '5', "  Tarvic5515"},
-    {"Tarvic5516", '6', "  Tarvic5516"},
-}};
+constexpr std::size_t kPartCount =
+    std::ranges::count(lumbrix::PARTS, true, &lumbrix::Part::in_dialog);
+
+// The list offers the catalogue's parts that the dialog may select, in catalogue order; the
+// status bar shows the chosen one's name behind two spaces.
+const std::array<PartChoice, kPartCount> kParts = [] {
+    static std::array<std::string, kPartCount> paneTexts;
+    std::array<PartChoice, kPartCount> parts{};
+    std::size_t index = 0;
+    for (const lumbrix::Part &part : lumbrix::PARTS) {
+        if (part.in_dialog) {
+            paneTexts[index] = std::string("  ") + part.name;
+            parts[index] = {part.name, part.code, paneTexts[index].c_str()};
+            ++index;
+        }
+    }
+    return parts;
+}();
 constexpr const char *kNoPartPane = "  None";
 
 struct ProtocolChoice {
@@ -37,8 +48,8 @@ struct ProtocolChoice {
 };
 
 constexpr std::array<ProtocolChoice, 2> kProtocols{{
-    {"Type 4", convert_file_type4, "  Protocol 4"},
-    {"Type 6", convert_file_type6, "  Protocol 6"},
+    {"Type 4", lumbrix::convert_file_type4, "  Protocol 4"},
+    {"Type 6", lumbrix::convert_file_type6, "  Protocol 6"},
 }};
 constexpr const char *kNoProtocolPane = "  Protocol unspecified";
 

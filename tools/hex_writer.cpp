@@ -1,8 +1,10 @@
 #include "hex_writer.h"
 
-constexpr uint32_t DATA_RECORD_BYTES = 32;
+#include "lumbrix/ihex.h"
 
-enum RecordType : uint8_t { DATA = 0x00, END_OF_FILE = 0x01, EXTENDED_LINEAR_ADDRESS = 0x04 };
+using namespace lumbrix;
+
+constexpr uint32_t DATA_RECORD_BYTES = 32;
 
 static void write_record(FILE *out, RecordType type, uint16_t offset, const uint8_t *bytes,
                          uint32_t count) {
@@ -19,7 +21,7 @@ int write_pages_as_hex(FILE *out, const std::vector<Page> &pages) {
     bool have_upper = false;
     uint32_t upper = 0;
     for (const Page &page : pages) {
-        for (uint32_t done = 0; done < PAGE_SIZE;) {
+        for (uint32_t done = 0; done < FLASH_PAGE_SIZE;) {
             uint32_t address = page.address + done;
             if (!have_upper || address >> 16 != upper) {
                 upper = address >> 16;
@@ -29,7 +31,7 @@ int write_pages_as_hex(FILE *out, const std::vector<Page> &pages) {
                 write_record(out, EXTENDED_LINEAR_ADDRESS, 0, value, 2);
             }
             // A record never runs past the 64 KiB its address record opens.
-            uint32_t count = PAGE_SIZE - done;
+            uint32_t count = FLASH_PAGE_SIZE - done;
             if (count > DATA_RECORD_BYTES)
                 count = DATA_RECORD_BYTES;
             if (count > 0x10000 - (address & 0xFFFF))

@@ -1,10 +1,21 @@
-#include "lumbrix/segment_list.h"
+#include "segment_list_private.h"
 
-#include "lumbrix/mem.h"
+#include "heap.h"
 
 #include <cstring>
 
+namespace lumbrix {
+
 SegmentList g_image = nullptr;
+
+// Sticky until taken: one failed allocation anywhere leaves the image incomplete.
+static bool allocation_failed;
+
+bool segment_list_take_failure() {
+    bool failed = allocation_failed;
+    allocation_failed = false;
+    return failed;
+}
 
 static uint32_t segment_last(const Segment *s) {
     return s->start + s->length - 1;
@@ -59,13 +70,17 @@ int segment_list_add(SegmentList *list, const uint8_t *bytes, uint32_t address, 
         copy_over_existing(before ? before : *list, bytes, address, length);
 
     Segment *seg = static_cast<Segment *>(mem_alloc(sizeof(Segment)));
-    if (!seg)
+    if (!seg) {
+        allocation_failed = true;
         return 1;
+    }
     seg->start = address;
     seg->length = length;
     seg->data = bytes ? static_cast<uint8_t *>(mem_alloc(length)) : nullptr;
     if (seg->data)
         memcpy(seg->data, bytes, length);
+    else if (bytes)
+        allocation_failed = true;
     Segment **link = before ? &before->next : list;
     seg->next = *link;
     *link = seg;
@@ -88,6 +103,8 @@ static void segment_join(Segment *s, const Segment *t) {
         joined = static_cast<uint8_t *>(mem_realloc(s->data, size_t{s->length} + t->length));
         if (joined)
             memcpy(joined + s->length, t->data, t->length);
+        else
+            allocation_failed = true;
     }
     if (!joined)
         mem_free(s->data);
@@ -125,8 +142,10 @@ void segment_list_add_all(SegmentList *dst, const SegmentList *src) {
 uint32_t segment_list_pad(SegmentList *list, uint32_t start, uint32_t length, unsigned fill,
                           unsigned add_if_empty) {
     uint8_t *fill_bytes = static_cast<uint8_t *>(mem_alloc(length));
-    if (!fill_bytes)
+    if (!fill_bytes) {
+        allocation_failed = true;
         return 0;
+    }
     memset(fill_bytes, fill & 0xFF, length);
 
     uint32_t last = start + length - 1;
@@ -164,3 +183,5 @@ void segment_list_free(SegmentList *list) {
         segment_release(s);
     }
 }
+
+} // namespace lumbrix

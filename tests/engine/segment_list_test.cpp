@@ -5,6 +5,8 @@
 
 #include <vector>
 
+using namespace lumbrix;
+
 namespace {
 
 struct Span {
