@@ -7,6 +7,7 @@
 #include "settings_store.h"
 
 #include <lumbrix/download.h>
+#include <lumbrix/layout.h>
 #include <lumbrix/parts.h>
 
 #include <algorithm>
@@ -48,8 +49,8 @@ struct ProtocolChoice {
 };
 
 constexpr std::array<ProtocolChoice, 2> kProtocols{{
-    {"Type 4", lumbrix::convert_file_type4, "  Protocol 4"},
-    {"Type 6", lumbrix::convert_file_type6, "  Protocol 6"},
+    {lumbrix::TYPE4.name, lumbrix::convert_file_type4, "  Protocol 4"},
+    {lumbrix::TYPE6.name, lumbrix::convert_file_type6, "  Protocol 6"},
 }};
 constexpr const char *kNoProtocolPane = "  Protocol unspecified";
 
