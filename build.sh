@@ -2,7 +2,7 @@
 # Sets up this machine, builds Lumbrix into build/ and runs one job:
 #   ./build.sh demo    convert the shipped example and show what was written
 #   ./build.sh test    build everything and run every test suite, the Windows builds' under Wine
-#   ./build.sh package build the Debian package of both programs into build/
+#   ./build.sh package build the Debian package into build/ and check it with lintian
 #   ./build.sh screenshot  retake docs/lumbrix_gui.png, the dialog under Xvfb
 #   ./build.sh windows build lumbrix.exe and lumbrix_gui.exe for 32-bit Windows into build-windows/
 #   ./build.sh fuzz [SECONDS]  run each fuzz harness for SECONDS (default 60) from build-fuzz/
@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake g++ make python3 libgtest-dev libgmock-dev qt6-base-dev)
-PACKAGE_PACKAGES=(dpkg-dev file)
+PACKAGE_PACKAGES=(dpkg-dev file lintian appstream)
 DIALOG_SCREENSHOT_PACKAGES=(xvfb xauth openbox xdotool imagemagick)
 FUZZ_PACKAGES=(cmake make clang libclang-rt-14-dev)
 BENCH_PACKAGES=(cmake g++ make libbenchmark-dev srecord binutils python3-intelhex hyperfine time)
@@ -99,11 +99,20 @@ fuzz() {
     done
 }
 
-# A Debian package of both programs, with the dialog program's desktop entry and icon.
+# A Debian package of the programs with their manual pages, the dialog program's desktop
+# entry, icons and metainfo, built with Debian's hardening flags and stripped as Debian strips.
+# Any remark of lintian's, down to the pedantic ones, fails the job.
 package() {
     install_missing "${PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
-    configure_and_build
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    configure_and_build \
+        -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+        -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+        -DCMAKE_STRIP="$PWD/packaging/debian/strip"
+    rm -f "$BUILD_DIR"/*.deb
     (cd "$BUILD_DIR" && cpack)
+    lintian --info --pedantic --fail-on error,warning,info,pedantic "$BUILD_DIR"/*.deb
+    appstreamcli validate --no-net dialog/resources/*.metainfo.xml
 }
 
 screenshot() {
