@@ -4,7 +4,8 @@
 #   ./build.sh test    build everything and run every test suite, the Windows builds' under Wine
 #   ./build.sh package build the Debian package into build/ and check it with lintian
 #   ./build.sh screenshot  retake docs/lumbrix_gui.png, the dialog under Xvfb
-#   ./build.sh windows build lumbrix.exe and lumbrix_gui.exe for 32-bit Windows into build-windows/
+#   ./build.sh windows build the programs for 32-bit Windows, their installer and zip into
+#                      build-windows/
 #   ./build.sh fuzz [SECONDS]  run each fuzz harness for SECONDS (default 60) from build-fuzz/
 #   ./build.sh bench   build for speed into build-bench/, run the micro-benchmarks, then time
 #                      lumbrix against srec_cat, objcopy and hex2bin.py (bench/compare)
@@ -16,7 +17,7 @@ PACKAGE_PACKAGES=(dpkg-dev file lintian appstream)
 DIALOG_SCREENSHOT_PACKAGES=(xvfb xauth openbox xdotool imagemagick)
 FUZZ_PACKAGES=(cmake make clang libclang-rt-14-dev)
 BENCH_PACKAGES=(cmake g++ make libbenchmark-dev srecord binutils python3-intelhex hyperfine time)
-WINDOWS_PACKAGES=(cmake make python3 g++-mingw-w64-i686 googletest wine wine32 xvfb xauth)
+WINDOWS_PACKAGES=(cmake make python3 g++-mingw-w64-i686 googletest wine wine32 xvfb xauth nsis)
 BUILD_DIR=build
 WINDOWS_BUILD_DIR=build-windows
 JOBS=$(nproc)
@@ -135,6 +136,8 @@ windows() {
     install_missing "${WINDOWS_PACKAGES[@]}"
     local BUILD_DIR=$WINDOWS_BUILD_DIR
     configure_and_build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+    rm -f "$BUILD_DIR"/lumbrix-*-setup.exe "$BUILD_DIR"/lumbrix-*.zip
+    (cd "$BUILD_DIR" && cpack) | grep generated
 }
 
 # A Wine prefix of our own inside the build folder, made once; no Mono or Gecko prompts.
@@ -145,7 +148,7 @@ start_wine() {
 
 # The console cases run again against lumbrix.exe, with Wine in front of it; the dialog
 # program's tests drive lumbrix_gui.exe on a private X server, one at a time since they share
-# its registry key.
+# its registry key. Last, the installer is tried in a fresh prefix of its own.
 test_windows() {
     windows
     start_wine
@@ -153,6 +156,9 @@ test_windows() {
         ctest --test-dir "$BUILD_DIR" -R '^Lumbrix\.' --output-on-failure -j "$JOBS"
     xvfb-run --auto-servernum ctest --test-dir "$WINDOWS_BUILD_DIR" --output-on-failure
     wineserver -w
+    xvfb-run --auto-servernum tests/win32/install_test.sh "$WINDOWS_BUILD_DIR"/lumbrix-*-setup.exe \
+        "$BUILD_DIR/console/lumbrix" "$WINDOWS_BUILD_DIR/tests/win32/close_dialog.exe" \
+        "$WINDOWS_BUILD_DIR/install-test"
 }
 
 bench() {
