@@ -6,7 +6,7 @@
     hicolor/NxN.png  the same icon at the other sizes of the desktop's icon theme
     bitmap130.png  166 x 51, 256 colours: the Korvane logo shown in the About box
 
-Run it from any folder; it writes both files next to itself.
+Run it from any folder; it writes the pictures next to itself.
 """
 import math
 import pathlib
@@ -117,7 +117,7 @@ def draw_icon(size):
     pixels = [[TRANSPARENT] * size for _ in range(size)]
     arrow = [(1, 7), (10, 7), (10, 3), (17, 10), (10, 17), (10, 13), (1, 13)]
     bolt = [(25, 1), (30, 1), (26, 8), (30, 8), (20, 19), (23, 10), (19, 10)]
-    ring = round(scale)
+    ring = round(scale)  # none at 16 pixels, where an outline would swamp the shapes
     for shape, fill, outline in ((arrow, BLUE, NAVY), (bolt, YELLOW, DARK_RED)):
         points = [(x * scale, y * scale) for x, y in shape]
         fill_polygon(pixels, points, fill, outline=outline, ring=ring)
