@@ -14,8 +14,10 @@ example=$(realpath "$(dirname "$0")/../../examples/firmware.hex")
 name=$(basename "$setup" -setup.exe)
 version=$(echo "$name" | cut -d- -f2)
 export WINEPREFIX="$work/prefix" WINEARCH="${name##*-}" WINEDEBUG=-all
-# No Mono or Gecko prompts, and no menu entries for the shortcuts on the host's desktop.
+# No Mono or Gecko prompts, and no menu entries for the shortcuts on the host's desktop:
+# whatever Wine still writes there lands in the work folder.
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
 
 fail() {
     echo "install test: $*" >&2
@@ -33,7 +35,7 @@ timeout 60 wineserver -k 2>/dev/null || true
 rm -rf "$work"
 mkdir -p "$work"
 cd "$work"
-run wineboot -i >/dev/null 2>&1
+run sh -c 'wineboot -i >/dev/null 2>&1'
 
 run wine "$setup" /S
 run wineserver -w
