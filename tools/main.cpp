@@ -5,7 +5,6 @@
 #include "source_check.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -69,8 +68,8 @@ static int set_part(Options &options, const char *name, const char *value) {
         return usage_error("%s given twice", name);
     char *end;
     long number = strtol(value, &end, 10);
-    const Part *part =
-        *end != '\0' || number > INT_MAX ? nullptr : part_by_console_number(int(number));
+    bool fits_int = number == static_cast<int>(number); // so that no number wraps round
+    const Part *part = *end != '\0' || !fits_int ? nullptr : part_by_console_number(int(number));
     if (!part)
         return usage_error("--part takes a console number 5510 to 5516, not \"%s\"", value);
     options.source.part = part;
