@@ -23,6 +23,8 @@ struct Inspection {
     size_t records = 0;        // whole records read
     size_t checksums_held = 0; // of those, the records whose checksum holds
     std::vector<Page> pages;   // one per whole record, in file order
+    // Further "name: value" lines, reported after the pages.
+    std::vector<std::string> notes;
     std::vector<std::string> faults;
 };
 

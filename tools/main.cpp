@@ -2,12 +2,16 @@
 #include "download_file.h"
 #include "hex_writer.h"
 #include "report.h"
+#include "source_check.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
-static const char USAGE[] = "usage: lumbrix_inspect [--type 4|6] [--hex OUT.hex] FILE.qvr\n";
+static const char USAGE[] = "usage: lumbrix_inspect [--type 4|6] [--hex OUT.hex]\n"
+                            "         [--source FIRMWARE.hex [--part NNNN] [--forced-base] "
+                            "[--strict]] FILE.qvr\n";
 static const char TYPE_HINT[] = "give --type 4 or --type 6";
 
 constexpr int SOUND = 0;
@@ -20,6 +24,7 @@ struct Options {
     const Layout *type = nullptr; // null: detect
     const char *hex_path = nullptr;
     const char *path = nullptr;
+    SourceRequest source;
     bool help = false;
 };
 
@@ -51,6 +56,41 @@ static int set_hex_path(Options &options, const char *name, const char *value) {
     return SOUND;
 }
 
+static int set_source_path(Options &options, const char *name, const char *value) {
+    if (options.source.path)
+        return usage_error("%s given twice", name);
+    options.source.path = value;
+    return SOUND;
+}
+
+static int set_part(Options &options, const char *name, const char *value) {
+    if (options.source.part)
+        return usage_error("%s given twice", name);
+    char *end;
+    long number = strtol(value, &end, 10);
+    bool fits_int = number == static_cast<int>(number); // so that no number wraps round
+    const Part *part = *end != '\0' || !fits_int ? nullptr : part_by_console_number(int(number));
+    if (!part)
+        return usage_error("--part takes a console number 5510 to 5516, not \"%s\"", value);
+    options.source.part = part;
+    return SOUND;
+}
+
+static int set_once(bool &flag, const char *name) {
+    if (flag)
+        return usage_error("%s given twice", name);
+    flag = true;
+    return SOUND;
+}
+
+static int set_forced_base(Options &options, const char *name, const char *) {
+    return set_once(options.source.forced_base, name);
+}
+
+static int set_strict(Options &options, const char *name, const char *) {
+    return set_once(options.source.strict, name);
+}
+
 struct Option {
     const char *name;
     bool takes_value;
@@ -63,6 +103,10 @@ static const Option OPTIONS[] = {
     {"-h", false, set_help},
     {"--type", true, set_type},
     {"--hex", true, set_hex_path},
+    {"--source", true, set_source_path},
+    {"--part", true, set_part},
+    {"--forced-base", false, set_forced_base},
+    {"--strict", false, set_strict},
 };
 
 static const Option *option_named(const char *name) {
@@ -90,6 +134,9 @@ static int parse_options(int argc, char **argv, Options &options) {
             options.path = arg;
         }
     }
+    const SourceRequest &source = options.source;
+    if (!options.help && !source.path && (source.part || source.forced_base || source.strict))
+        return usage_error("--part, --forced-base and --strict need --source%s", "");
     return options.path || options.help ? SOUND : usage_error("no file to inspect%s", "");
 }
 
@@ -151,6 +198,8 @@ int main(int argc, char **argv) {
         inspection.faults.push_back(std::string("layout unknown: ") + TYPE_HINT);
     else
         inspection = inspect_download(file, *detection.layout);
+    if (options.source.path && !check_source(options.source, file, detection.layout, inspection))
+        return FAULTY;
     print_report(stdout, options.path, file.size(), detection, inspection);
 
     int status = inspection.faults.empty() ? SOUND : FAULTY;

@@ -65,6 +65,8 @@ void print_report(FILE *out, const char *path, size_t size, const Detection &det
         }
         print_pages(out, inspection.pages);
     }
+    for (const std::string &note : inspection.notes)
+        fprintf(out, "%s\n", note.c_str());
     for (const std::string &fault : inspection.faults)
         fprintf(out, "fault: %s\n", fault.c_str());
     fprintf(out, "faults: %zu\n", inspection.faults.size());
