@@ -2,9 +2,10 @@
 # Sets up this machine, builds Lumbrix into build/ and runs one job:
 #   ./build.sh demo    convert the shipped example and show what was written
 #   ./build.sh test    build everything and run every test suite, the Windows builds' under Wine
-#   ./build.sh package build the Debian package of both programs into build/
+#   ./build.sh package build the Debian package into build-deb/ and check it with lintian
 #   ./build.sh screenshot  retake docs/lumbrix_gui.png, the dialog under Xvfb
-#   ./build.sh windows build lumbrix.exe and lumbrix_gui.exe for 32-bit Windows into build-windows/
+#   ./build.sh windows build the programs for 32-bit Windows, their installer and zip into
+#                      build-windows/
 #   ./build.sh fuzz [SECONDS]  run each fuzz harness for SECONDS (default 60) from build-fuzz/
 #   ./build.sh bench   build for speed into build-bench/, run the micro-benchmarks, then time
 #                      lumbrix against srec_cat, objcopy and hex2bin.py (bench/compare)
@@ -12,11 +13,12 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake g++ make python3 libgtest-dev libgmock-dev qt6-base-dev)
-PACKAGE_PACKAGES=(dpkg-dev file)
+PACKAGE_PACKAGES=(dpkg-dev file lintian appstream)
 DIALOG_SCREENSHOT_PACKAGES=(xvfb xauth openbox xdotool imagemagick)
 FUZZ_PACKAGES=(cmake make clang libclang-rt-14-dev)
 BENCH_PACKAGES=(cmake g++ make libbenchmark-dev srecord binutils python3-intelhex hyperfine time)
-WINDOWS_PACKAGES=(cmake make python3 g++-mingw-w64-i686 googletest wine wine32 xvfb xauth)
+WINDOWS_PACKAGES=(cmake make python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32 wine64
+    xvfb xauth nsis)
 BUILD_DIR=build
 WINDOWS_BUILD_DIR=build-windows
 JOBS=$(nproc)
@@ -99,11 +101,26 @@ fuzz() {
     done
 }
 
-# A Debian package of both programs, with the dialog program's desktop entry and icon.
+# A Debian package of the programs with their manual pages, the dialog program's desktop
+# entry, icons and metainfo, built with Debian's hardening flags and stripped as Debian strips,
+# in a folder of its own so that the flags stay out of the test builds. Any remark of
+# lintian's, down to the pedantic ones, fails the job.
 package() {
     install_missing "${PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
-    configure_and_build
+    local BUILD_DIR=build-deb
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    configure_and_build -DLUMBRIX_TESTS=OFF \
+        -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+        -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+        -DCMAKE_STRIP="$PWD/packaging/debian/strip"
+    rm -f "$BUILD_DIR"/*.deb
     (cd "$BUILD_DIR" && cpack)
+    lintian --info --pedantic --fail-on error,warning,info,pedantic "$BUILD_DIR"/*.deb
+    appstreamcli validate --no-net dialog/resources/*.metainfo.xml
+    # lintian asks man for some of groff's warnings; the pages must pass all of them.
+    local warnings
+    warnings=$(groff -ww -z -man docs/man/*.1 2>&1)
+    [ -z "$warnings" ] || { echo "$warnings" >&2; return 1; }
 }
 
 screenshot() {
@@ -124,26 +141,46 @@ add_i386_architecture() {
 windows() {
     add_i386_architecture
     install_missing "${WINDOWS_PACKAGES[@]}"
-    local BUILD_DIR=$WINDOWS_BUILD_DIR
-    configure_and_build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake
+    BUILD_DIR=$WINDOWS_BUILD_DIR build_windows
+}
+
+# The programs, then their installer and zip.
+build_windows() {
+    configure_and_build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake "$@"
+    rm -f "$BUILD_DIR"/lumbrix-*-setup.exe "$BUILD_DIR"/lumbrix-*.zip
+    (cd "$BUILD_DIR" && cpack) | grep generated
+}
+
+# Some machines' kernels run no 32-bit program, Wine's 32-bit half included. There the
+# suites run against the same sources built for 64-bit Windows, under Wine's 64-bit half.
+runs_32bit_programs() {
+    /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
 # A Wine prefix of our own inside the build folder, made once; no Mono or Gecko prompts.
 start_wine() {
-    export WINEPREFIX="$PWD/$WINDOWS_BUILD_DIR/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-    [ -d "$WINEPREFIX" ] || wineboot -i >/dev/null 2>&1
+    export WINEPREFIX="$PWD/$1/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    [ -d "$WINEPREFIX" ] || $2 wineboot -i >/dev/null 2>&1
 }
 
 # The console cases run again against lumbrix.exe, with Wine in front of it; the dialog
 # program's tests drive lumbrix_gui.exe on a private X server, one at a time since they share
-# its registry key.
+# its registry key. Last, the installer is tried in a fresh prefix of its own.
 test_windows() {
     windows
-    start_wine
-    LUMBRIX_RUNNER=wine LUMBRIX_PROGRAM="$PWD/$WINDOWS_BUILD_DIR/console/lumbrix.exe" \
+    local dir=$WINDOWS_BUILD_DIR wine=wine
+    if ! runs_32bit_programs; then
+        echo "This machine runs no 32-bit programs: testing the Windows programs built for x86_64"
+        dir=build-windows64 wine=/usr/lib/wine/wine64
+        BUILD_DIR=$dir build_windows -DLUMBRIX_WINDOWS_PROCESSOR=x86_64
+    fi
+    start_wine "$dir" "$wine"
+    LUMBRIX_RUNNER=$wine LUMBRIX_PROGRAM="$PWD/$dir/console/lumbrix.exe" \
         ctest --test-dir "$BUILD_DIR" -R '^Lumbrix\.' --output-on-failure -j "$JOBS"
-    xvfb-run --auto-servernum ctest --test-dir "$WINDOWS_BUILD_DIR" --output-on-failure
+    xvfb-run --auto-servernum ctest --test-dir "$dir" --output-on-failure
     wineserver -w
+    WINE=$wine xvfb-run --auto-servernum tests/win32/install_test.sh "$dir"/lumbrix-*-setup.exe \
+        "$BUILD_DIR/console/lumbrix" "$dir/tests/win32/close_dialog.exe" "$dir/install-test"
 }
 
 bench() {

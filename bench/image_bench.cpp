@@ -8,6 +8,8 @@
 #include <random>
 #include <vector>
 
+using namespace lumbrix;
+
 constexpr uint32_t WINDOW_FIRST = 0x80000;
 constexpr uint32_t WINDOW_SIZE = 0x17800;
 

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+using namespace lumbrix;
+
 static uint32_t delivered;
 
 static int sink_count(const uint8_t *, uint32_t, uint32_t length) {

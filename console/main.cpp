@@ -1,16 +1,16 @@
 // lumbrix: converts an Intel HEX file into a download file for a Tarvic551X part.
 #include "lumbrix/download.h"
+#include "lumbrix/layout.h"
+#include "lumbrix/parts.h"
 
 #include <cctype>
 #include <cerrno>
 #include <climits>
-#include <cstdint>
 #include <cstdio>
 
-static const char SUPPORT_EMAIL[] = "lin-support@korvane.com";
+using namespace lumbrix;
 
-constexpr int FIRST_CONSOLE_NUMBER = 5510;
-constexpr int LAST_PART_CODE_OFFSET = 6;
+static const char SUPPORT_EMAIL[] = "lin-support@korvane.com";
 
 // Read a number as "%d" reads it: white space, an optional sign, then digits up to the first
 // non-digit; no digit gives 0. A number that does not fit in an int gives 0 too, which is
@@ -75,18 +75,17 @@ int main(int argc, char **argv) {
     }
 
     // Both files stay open on the failures below; the exit closes them.
-    uint32_t part_offset = static_cast<uint32_t>(read_number(argv[3])) - FIRST_CONSOLE_NUMBER;
-    if (part_offset > LAST_PART_CODE_OFFSET)
+    const Part *part = part_by_console_number(read_number(argv[3]));
+    if (!part)
         return fail("ERROR  : Unrecognised <part> Parameter: %s\n\n", argv[3]);
-    int part_code = '0' + static_cast<int>(part_offset);
 
     int result;
     switch (read_number(argv[4]) & 0xFFFF) {
-    case 4:
-        result = write_download_type4(in, out, part_code);
+    case TYPE4.protocol:
+        result = write_download_type4(in, out, part->code);
         break;
-    case 6:
-        result = write_download_type6(in, out, part_code);
+    case TYPE6.protocol:
+        result = write_download_type6(in, out, part->code);
         break;
     default:
         return fail("ERROR  : Unrecognised <protocol> Parameter: %s\n\n", argv[4]);

@@ -7,7 +7,10 @@
 #include "settings_store.h"
 
 #include <lumbrix/download.h>
+#include <lumbrix/layout.h>
+#include <lumbrix/parts.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -19,15 +22,24 @@ struct PartChoice {
     const char *paneText;
 };
 
-// The list offers every part but '1', which only the console program can select.
-constexpr std::array<PartChoice, 6> kParts{{
-    {"Tarvic5510", '0', "  Tarvic5510"},
-    {"Tarvic5512", '2', "  Tarvic5512"},
-    {"Tarvic5513", '3', "  Tarvic5513"},
-    {"Tarvic5514", '4', "  Tarvic5514"},
-    {"Tarvic5515", '5', "  Tarvic5515"},
-    {"Tarvic5516", '6', "  Tarvic5516"},
-}};
+constexpr std::size_t kPartCount =
+    std::ranges::count(lumbrix::PARTS, true, &lumbrix::Part::in_dialog);
+
+// The list offers the catalogue's parts that the dialog may select, in catalogue order; the
+// status bar shows the chosen one's name behind two spaces.
+const std::array<PartChoice, kPartCount> kParts = [] {
+    static std::array<std::string, kPartCount> paneTexts;
+    std::array<PartChoice, kPartCount> parts{};
+    std::size_t index = 0;
+    for (const lumbrix::Part &part : lumbrix::PARTS) {
+        if (part.in_dialog) {
+            paneTexts[index] = std::string("  ") + part.name;
+            parts[index] = {part.name, part.code, paneTexts[index].c_str()};
+            ++index;
+        }
+    }
+    return parts;
+}();
 constexpr const char *kNoPartPane = "  None";
 
 struct ProtocolChoice {
@@ -37,8 +49,8 @@ struct ProtocolChoice {
 };
 
 constexpr std::array<ProtocolChoice, 2> kProtocols{{
-    {"Type 4", convert_file_type4, "  Protocol 4"},
-    {"Type 6", convert_file_type6, "  Protocol 6"},
+    {lumbrix::TYPE4.name, lumbrix::convert_file_type4, "  Protocol 4"},
+    {lumbrix::TYPE6.name, lumbrix::convert_file_type6, "  Protocol 6"},
 }};
 constexpr const char *kNoProtocolPane = "  Protocol unspecified";
 
@@ -47,7 +59,6 @@ constexpr const char *kStatusSucceeded = "  Conversion Succeeded";
 constexpr const char *kStatusFailed = "  Conversion Failed";
 
 constexpr const char *kSection = "Settings";
-constexpr const char *kAboutMenuText = "&About LumbrixW...";
 constexpr unsigned int kSystemCommandMask = 0xFFF0;
 
 const std::string kInputFilter = "HEX Files (*.hex)|*.hex|All Files (*.*)|*.*||";
@@ -98,20 +109,25 @@ bool ConverterDialog::OnInitDialog() {
     return true;
 }
 
+// Without its text the entry is left out, separator and all.
 void ConverterDialog::InstallAboutMenuItem() {
-    m_view.AppendSystemMenuSeparator();
-    m_view.AppendSystemMenuItem(IDM_ABOUTBOX, kAboutMenuText);
-}
-
-void ConverterDialog::OnSysCommand(unsigned int commandId) {
-    if ((commandId & kSystemCommandMask) == IDM_ABOUTBOX) {
-        AboutDialog(m_view).DoModal();
-    } else {
-        m_view.Default();
+    const std::string text = m_view.ResourceString(IDS_ABOUTBOX);
+    if (text.empty()) {
+        return;
     }
+    m_view.AppendSystemMenuSeparator();
+    m_view.AppendSystemMenuItem(IDM_ABOUTBOX, text);
 }
 
-void ConverterDialog::OnClose() {
+bool ConverterDialog::OnSysCommand(unsigned int commandId) {
+    if ((commandId & kSystemCommandMask) != IDM_ABOUTBOX) {
+        return true;
+    }
+    AboutDialog(m_view).DoModal();
+    return false;
+}
+
+bool ConverterDialog::OnClose() {
     const std::string input = m_view.ControlText(IDC_INPUT_FILE);
     const std::string output = m_view.ControlText(IDC_OUTPUT_FILE);
     m_partIndex = LowWord(m_view.ListSelection(IDC_PART));
@@ -121,7 +137,7 @@ void ConverterDialog::OnClose() {
     m_settings.WriteString(kSection, "Output", output);
     m_settings.WriteUInt(kSection, "Part", m_partIndex);
     m_settings.WriteUInt(kSection, "Protocol", m_protocolIndex);
-    m_view.Default();
+    return true;
 }
 
 void ConverterDialog::OnBrowseInput() {

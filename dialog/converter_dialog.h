@@ -1,7 +1,7 @@
 // The main dialog of the dialog program: two file paths, the part and the protocol lists,
 // the Convert button and a four-pane status bar. It drives a DialogView and keeps the user's
-// last choices in a SettingsStore; the toolkit adapter routes the window's notifications to
-// the On... handlers.
+// last choices in a SettingsStore. The toolkit adapter routes the window's messages to the
+// On... handlers, and its controls' notifications through MessageMap().
 #pragma once
 
 #include <cstdint>
@@ -16,9 +16,11 @@ class ConverterDialog {
     // Fills the controls from the settings. True: focus goes to the first control.
     bool OnInitDialog();
 
-    void OnSysCommand(unsigned int commandId);
+    // The two window messages that the platform also handles: each returns true when the
+    // platform's own processing is to follow.
+    bool OnSysCommand(unsigned int commandId);
     // The close command: saves the paths and choices, then lets the dialog end as cancelled.
-    void OnClose();
+    bool OnClose();
 
     void OnBrowseInput();
     void OnBrowseOutput();

@@ -1,6 +1,6 @@
-// The dialog templates: every control's identifier, kind, place and caption, in tab order.
-// Positions and sizes are in dialog units; each toolkit adapter converts them with the
-// metrics of the template's font.
+// The dialog templates and strings of dialog_resources.h, as data for toolkits that build
+// their windows themselves. Positions and sizes are in dialog units; each toolkit adapter
+// converts them with the metrics of the template's font.
 #pragma once
 
 #include <string>
@@ -12,6 +12,7 @@ enum class ControlKind {
     PushButton,    // tab stop
     DefPushButton, // the default button, tab stop
     StaticText,
+    PlainText, // static text that shows an ampersand as it is
     GroupBox,
     IconPicture,   // shows the icon resource named by `image`
     BitmapPicture, // shows the bitmap resource named by `image`
@@ -44,3 +45,6 @@ struct DialogTemplate {
 
 const DialogTemplate &ConverterDialogTemplate();
 const DialogTemplate &AboutDialogTemplate();
+
+// The string resource `id`; empty when there is none.
+std::string StringResource(int id);

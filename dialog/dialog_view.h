@@ -60,6 +60,6 @@ class DialogView {
     // Runs a dialog built from the template modally over this window.
     virtual void RunModalDialog(const DialogTemplate &dialog) = 0;
 
-    // The platform's own processing of the message being handled.
-    virtual void Default() = 0;
+    // The string resource `id`; empty when the program has none.
+    virtual std::string ResourceString(int id) const = 0;
 };

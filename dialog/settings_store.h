@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <string>
 
+// The company key that the program opens its store under, with its own name below it.
+inline constexpr const char *kRegistryKey = "Korvane Inc.";
+
 // Named apart from the Win32 profile functions, which windows.h turns into macros.
 class SettingsStore {
   public:

@@ -1,8 +1,10 @@
 #include "hex_writer.h"
 
-constexpr uint32_t DATA_RECORD_BYTES = 32;
+#include "lumbrix/ihex.h"
 
-enum RecordType : uint8_t { DATA = 0x00, END_OF_FILE = 0x01, EXTENDED_LINEAR_ADDRESS = 0x04 };
+using namespace lumbrix;
+
+constexpr uint32_t DATA_RECORD_BYTES = 32;
 
 static void write_record(FILE *out, RecordType type, uint16_t offset, const uint8_t *bytes,
                          uint32_t count) {
@@ -15,29 +17,35 @@ static void write_record(FILE *out, RecordType type, uint16_t offset, const uint
     fprintf(out, "%02X\n", -sum & 0xFF);
 }
 
-int write_pages_as_hex(FILE *out, const std::vector<Page> &pages) {
-    bool have_upper = false;
-    uint32_t upper = 0;
-    for (const Page &page : pages) {
-        for (uint32_t done = 0; done < PAGE_SIZE;) {
-            uint32_t address = page.address + done;
-            if (!have_upper || address >> 16 != upper) {
-                upper = address >> 16;
-                have_upper = true;
-                const uint8_t value[2] = {static_cast<uint8_t>(upper >> 8),
-                                          static_cast<uint8_t>(upper)};
-                write_record(out, EXTENDED_LINEAR_ADDRESS, 0, value, 2);
-            }
-            // A record never runs past the 64 KiB its address record opens.
-            uint32_t count = PAGE_SIZE - done;
-            if (count > DATA_RECORD_BYTES)
-                count = DATA_RECORD_BYTES;
-            if (count > 0x10000 - (address & 0xFFFF))
-                count = 0x10000 - (address & 0xFFFF);
-            write_record(out, DATA, static_cast<uint16_t>(address), page.data + done, count);
-            done += count;
+void write_run_as_hex(HexCursor &cursor, uint32_t address, const uint8_t *bytes, uint32_t count) {
+    for (uint32_t done = 0; done < count;) {
+        uint32_t at = address + done;
+        if (!cursor.have_upper || at >> 16 != cursor.upper) {
+            cursor.upper = at >> 16;
+            cursor.have_upper = true;
+            const uint8_t value[2] = {static_cast<uint8_t>(cursor.upper >> 8),
+                                      static_cast<uint8_t>(cursor.upper)};
+            write_record(cursor.out, EXTENDED_LINEAR_ADDRESS, 0, value, 2);
         }
+        // A record never runs past the 64 KiB its address record opens.
+        uint32_t length = count - done;
+        if (length > DATA_RECORD_BYTES)
+            length = DATA_RECORD_BYTES;
+        if (length > 0x10000 - (at & 0xFFFF))
+            length = 0x10000 - (at & 0xFFFF);
+        write_record(cursor.out, DATA, static_cast<uint16_t>(at), bytes + done, length);
+        done += length;
     }
-    write_record(out, END_OF_FILE, 0, nullptr, 0);
-    return ferror(out) ? 1 : 0;
+}
+
+int finish_hex(HexCursor &cursor) {
+    write_record(cursor.out, END_OF_FILE, 0, nullptr, 0);
+    return ferror(cursor.out) ? 1 : 0;
+}
+
+int write_pages_as_hex(FILE *out, const std::vector<Page> &pages) {
+    HexCursor cursor{out};
+    for (const Page &page : pages)
+        write_run_as_hex(cursor, page.address, page.data, FLASH_PAGE_SIZE);
+    return finish_hex(cursor);
 }

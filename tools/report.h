@@ -6,10 +6,12 @@
 #include <cstdio>
 
 struct Detection {
-    bool fits_type4;
-    bool fits_type6;
-    Layout layout; // the layout read: the one that fits, or the one asked for; NONE if neither
+    const lumbrix::Layout *fits;   // the layout the file fits; null if none
+    const lumbrix::Layout *layout; // the layout read: the one that fits, or the one asked for
 };
+
+// What the report says the file fits: a layout's name, or "neither".
+const char *fit_text(const lumbrix::Layout *fits);
 
 void print_report(FILE *out, const char *path, size_t size, const Detection &detection,
                   const Inspection &inspection);

@@ -1,6 +1,6 @@
-// lumbrix_gui: converts Intel HEX files into download files in one dialog window.
+// lumbrix_gui: converts Intel HEX files into download files in one dialog window. The program
+// ends when that dialog closes.
 
-#include "converter_app.h"
 #include "qt_converter_dialog.h"
 #include "qt_settings_store.h"
 
@@ -13,10 +13,8 @@ int main(int argc, char *argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("lumbrix_gui"));
 
     // The application is named after the executable, as the settings' location expects.
-    QtSettingsStore settings(ConverterApp::kRegistryKey, QCoreApplication::applicationName());
-    ConverterApp converter([&settings] {
-        QtConverterDialog dialog(settings);
-        dialog.exec();
-    });
-    return converter.InitInstance() ? QApplication::exec() : EXIT_SUCCESS;
+    QtSettingsStore settings(kRegistryKey, QCoreApplication::applicationName());
+    QtConverterDialog dialog(settings);
+    dialog.exec();
+    return EXIT_SUCCESS;
 }

@@ -2,6 +2,7 @@
 
 #include "dialog_template.h"
 #include "file_dialog_filter.h"
+#include "message_map.h"
 #include "resource.h"
 #include "template_dialog.h"
 #include "template_widgets.h"
@@ -60,43 +61,31 @@ QtConverterDialog::QtConverterDialog(SettingsStore &settings, QWidget *parent)
     }
 }
 
+// Each notification of the message map becomes the signal that the control's class raises
+// for it.
 void QtConverterDialog::connectNotifications() {
-    connect(button(IDC_BROWSE_INPUT), &QPushButton::clicked, this,
-            [this] { m_logic.OnBrowseInput(); });
-    connect(button(IDC_BROWSE_OUTPUT), &QPushButton::clicked, this,
-            [this] { m_logic.OnBrowseOutput(); });
-    connect(button(IDC_CONVERT), &QPushButton::clicked, this, [this] { m_logic.OnConvert(); });
-    connect(editBox(IDC_INPUT_FILE), &QLineEdit::textChanged, this,
-            [this] { m_logic.OnChangeInput(); });
-    connect(editBox(IDC_OUTPUT_FILE), &QLineEdit::textChanged, this,
-            [this] { m_logic.OnChangeOutput(); });
-    connect(list(IDC_PART), &QComboBox::currentIndexChanged, this,
-            [this] { m_logic.OnSelchangePart(); });
-    connect(list(IDC_PROTOCOL), &QComboBox::currentIndexChanged, this,
-            [this] { m_logic.OnSelchangeProtocol(); });
-}
-
-// Runs one notification's handler; a Default() call inside it runs `defaultAction`.
-void QtConverterDialog::dispatch(const std::function<void()> &handler,
-                                 std::function<void()> defaultAction) {
-    std::function<void()> outer = std::exchange(m_defaultAction, std::move(defaultAction));
-    handler();
-    m_defaultAction = std::move(outer);
-}
-
-void QtConverterDialog::Default() {
-    if (m_defaultAction) {
-        m_defaultAction();
+    for (const NotificationRoute &route : MessageMap()) {
+        auto handle = [this, handler = route.handler] { (m_logic.*handler)(); };
+        switch (route.notification) {
+        case Notification::Clicked:
+            connect(button(route.controlId), &QPushButton::clicked, this, handle);
+            break;
+        case Notification::TextChanged:
+            connect(editBox(route.controlId), &QLineEdit::textChanged, this, handle);
+            break;
+        case Notification::SelectionChanged:
+            connect(list(route.controlId), &QComboBox::currentIndexChanged, this, handle);
+            break;
+        }
     }
 }
 
 void QtConverterDialog::closeEvent(QCloseEvent *event) {
-    event->ignore();
-    dispatch([this] { m_logic.OnClose(); },
-             [this, event] {
-                 event->accept();
-                 QDialog::closeEvent(event);
-             });
+    if (m_logic.OnClose()) {
+        QDialog::closeEvent(event);
+    } else {
+        event->ignore();
+    }
 }
 
 // There is no default button, so Enter ends the dialog through OK, unless the focus is on a
@@ -240,14 +229,19 @@ void QtConverterDialog::AppendSystemMenuSeparator() {
     m_systemMenu->addSeparator();
 }
 
+// The stand-in menu holds only the logic's own commands: none is left to the platform.
 void QtConverterDialog::AppendSystemMenuItem(unsigned int commandId, const std::string &text) {
     QAction *action = m_systemMenu->addAction(QString::fromStdString(text));
     connect(action, &QAction::triggered, this,
-            [this, commandId] { dispatch([&] { m_logic.OnSysCommand(commandId); }, nullptr); });
+            [this, commandId] { m_logic.OnSysCommand(commandId); });
 }
 
 void QtConverterDialog::RunModalDialog(const DialogTemplate &dialog) {
     TemplateDialog(dialog, this).exec();
+}
+
+std::string QtConverterDialog::ResourceString(int id) const {
+    return StringResource(id);
 }
 
 QLineEdit *QtConverterDialog::editBox(int id) const {

@@ -9,8 +9,6 @@
 #include <QHash>
 #include <QList>
 
-#include <functional>
-
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -37,7 +35,7 @@ class QtConverterDialog : public QDialog, public DialogView {
     void AppendSystemMenuSeparator() override;
     void AppendSystemMenuItem(unsigned int commandId, const std::string &text) override;
     void RunModalDialog(const DialogTemplate &dialog) override;
-    void Default() override;
+    std::string ResourceString(int id) const override;
 
   protected:
     void closeEvent(QCloseEvent *event) override;
@@ -48,7 +46,6 @@ class QtConverterDialog : public QDialog, public DialogView {
 
   private:
     void connectNotifications();
-    void dispatch(const std::function<void()> &handler, std::function<void()> defaultAction);
     QLineEdit *editBox(int id) const;
     QComboBox *list(int id) const;
     QPushButton *button(int id) const;
@@ -60,5 +57,4 @@ class QtConverterDialog : public QDialog, public DialogView {
     QStatusBar *m_statusBar = nullptr;
     QList<QLabel *> m_panes;
     QMenu *m_systemMenu;
-    std::function<void()> m_defaultAction;
 };

@@ -36,6 +36,11 @@ QWidget *createWidget(const ControlTemplate &control, QWidget *parent) {
     }
     case ControlKind::StaticText:
         return new QLabel(caption, parent);
+    case ControlKind::PlainText: {
+        auto *label = new QLabel(caption, parent);
+        label->setTextFormat(Qt::PlainText);
+        return label;
+    }
     case ControlKind::GroupBox: {
         // A frame drawn around its neighbours, not their parent: it stays beneath them and
         // must not take their clicks.

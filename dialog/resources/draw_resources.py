@@ -3,10 +3,12 @@
 
     icon128.png    32 x 32, 16 colours: a blue arrow and a yellow lightning bolt above the
                    red letters LIN (the window icon and the About box icon)
+    hicolor/NxN.png  the same icon at the other sizes of the desktop's icon theme
     bitmap130.png  166 x 51, 256 colours: the Korvane logo shown in the About box
 
-Run it from any folder; it writes both files next to itself.
+Run it from any folder; it writes the pictures next to itself.
 """
+import math
 import pathlib
 import struct
 import zlib
@@ -21,6 +23,9 @@ VGA16 = [
     (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255),
 ]
 TRANSPARENT, DARK_RED, NAVY, GREY, RED, YELLOW, BLUE = 0, 1, 4, 8, 9, 11, 12
+
+# The sizes of the desktop's hicolor icon theme; 32 is icon128.png itself.
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
 
 # 5 x 7 capitals, enough for the letters the two pictures use.
 GLYPHS = {
@@ -45,8 +50,8 @@ def inside_polygon(x, y, points):
     return inside
 
 
-def fill_polygon(pixels, points, colour, outline=None):
-    """Fills the pixels whose centres lie inside the polygon; outline rings them."""
+def fill_polygon(pixels, points, colour, outline=None, ring=1):
+    """Fills the pixels whose centres lie inside the polygon; outline rings them, ring deep."""
     height, width = len(pixels), len(pixels[0])
     shape = {(x, y) for y in range(height) for x in range(width)
              if inside_polygon(x + 0.5, y + 0.5, points)}
@@ -54,20 +59,30 @@ def fill_polygon(pixels, points, colour, outline=None):
         pixels[y][x] = colour
     if outline is None:
         return
-    for x, y in shape:
-        for nx, ny in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)):
-            if 0 <= nx < width and 0 <= ny < height and (nx, ny) not in shape:
-                pixels[ny][nx] = outline
+    grown = set(shape)
+    for _ in range(ring):
+        grown |= {(nx, ny) for x, y in grown
+                  for nx, ny in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1))
+                  if 0 <= nx < width and 0 <= ny < height}
+    for x, y in grown - shape:
+        pixels[y][x] = outline
 
 
-def draw_text(pixels, text, left, top, colour, scale_x=1, scale_y=1, spacing=1):
+def fill_rect(pixels, left, top, width, height, colour):
+    """Fills the pixels whose centres lie inside the rectangle."""
+    for y in range(math.ceil(top - 0.5), math.ceil(top + height - 0.5)):
+        for x in range(math.ceil(left - 0.5), math.ceil(left + width - 0.5)):
+            pixels[y][x] = colour
+
+
+def draw_text(pixels, text, left, top, colour, scale_x=1, scale_y=1, spacing=1, stroke=1):
+    """Each glyph bit is a block scale_x wide and stroke rows of scale_y deep."""
     for glyph in text:
         for row, bits in enumerate(GLYPHS[glyph]):
             for column, bit in enumerate(bits):
                 if bit == "1":
-                    for dy in range(scale_y):
-                        for dx in range(scale_x):
-                            pixels[top + row * scale_y + dy][left + column * scale_x + dx] = colour
+                    fill_rect(pixels, left + column * scale_x, top + row * scale_y, scale_x,
+                              stroke * scale_y, colour)
         left += (5 + spacing) * scale_x
 
 
@@ -96,19 +111,30 @@ def write_png(path, pixels, palette, bit_depth, transparent_index=None):
     path.write_bytes(png)
 
 
-def draw_icon():
-    pixels = [[TRANSPARENT] * 32 for _ in range(32)]
+def draw_icon(size):
+    """The icon drawn on a 32-unit grid scaled to size pixels; outlines scale with it."""
+    scale = size / 32
+    pixels = [[TRANSPARENT] * size for _ in range(size)]
     arrow = [(1, 7), (10, 7), (10, 3), (17, 10), (10, 17), (10, 13), (1, 13)]
-    fill_polygon(pixels, arrow, BLUE, outline=NAVY)
     bolt = [(25, 1), (30, 1), (26, 8), (30, 8), (20, 19), (23, 10), (19, 10)]
-    fill_polygon(pixels, bolt, YELLOW, outline=DARK_RED)
-    draw_text(pixels, "LIN", 1, 21, RED, scale_x=2, scale_y=1, spacing=0)
-    # Thicken the letters downwards so that they read at 32 pixels.
-    for y in range(27, 20, -1):
-        for x in range(32):
-            if pixels[y][x] == RED and y + 1 < 32:
-                pixels[y + 1][x] = RED if pixels[y + 1][x] == TRANSPARENT else pixels[y + 1][x]
-    write_png(HERE / "icon128.png", pixels, VGA16, 4, transparent_index=TRANSPARENT)
+    ring = round(scale)  # none at 16 pixels, where an outline would swamp the shapes
+    for shape, fill, outline in ((arrow, BLUE, NAVY), (bolt, YELLOW, DARK_RED)):
+        points = [(x * scale, y * scale) for x, y in shape]
+        fill_polygon(pixels, points, fill, outline=outline, ring=ring)
+    # Letters two rows deep, so that they read at 32 pixels.
+    draw_text(pixels, "LIN", scale, 21 * scale, RED, scale_x=2 * scale, scale_y=scale,
+              spacing=0, stroke=2)
+    return pixels
+
+
+def write_icons():
+    """icon128.png is the program's own 32-pixel icon; the theme takes every size."""
+    write_png(HERE / "icon128.png", draw_icon(32), VGA16, 4, transparent_index=TRANSPARENT)
+    (HERE / "hicolor").mkdir(exist_ok=True)
+    for size in ICON_SIZES:
+        if size != 32:
+            write_png(HERE / "hicolor" / f"{size}x{size}.png", draw_icon(size), VGA16, 4,
+                      transparent_index=TRANSPARENT)
 
 
 def draw_logo():
@@ -139,5 +165,5 @@ def draw_logo():
 
 
 if __name__ == "__main__":
-    draw_icon()
+    write_icons()
     draw_logo()

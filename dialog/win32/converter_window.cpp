@@ -1,6 +1,7 @@
 #include "converter_window.h"
 
 #include "converter_dialog.h"
+#include "message_map.h"
 #include "resource.h"
 #include "win32_dialog_view.h"
 
@@ -17,39 +18,22 @@ struct ConverterWindow {
     std::optional<ConverterDialog> dialog;
 };
 
-using Handler = void (ConverterDialog::*)();
-
-// What a dialog procedure returns for a message that the logic handled: FALSE hands the
-// message on to the platform's own processing, which the logic may ask for.
-template <typename Call> INT_PTR Handle(ConverterWindow &window, Call call) {
-    window.view->BeginMessage();
-    call(*window.dialog);
-    return window.view->DefaultRequested() ? FALSE : TRUE;
+// A dialog procedure returns FALSE for a message that the platform's own processing is to
+// handle after the logic's handler.
+INT_PTR Handled(bool platformDefault) {
+    return platformDefault ? FALSE : TRUE;
 }
 
-INT_PTR Handle(ConverterWindow &window, Handler handler) {
-    return Handle(window, [handler](ConverterDialog &dialog) { (dialog.*handler)(); });
-}
-
-Handler NotificationHandler(int id, int code) {
-    struct Route {
-        int id;
-        int code;
-        Handler handler;
-    };
-    static const Route routes[] = {
-        {IDC_BROWSE_INPUT, BN_CLICKED, &ConverterDialog::OnBrowseInput},
-        {IDC_BROWSE_OUTPUT, BN_CLICKED, &ConverterDialog::OnBrowseOutput},
-        {IDC_CONVERT, BN_CLICKED, &ConverterDialog::OnConvert},
-        {IDC_INPUT_FILE, EN_CHANGE, &ConverterDialog::OnChangeInput},
-        {IDC_OUTPUT_FILE, EN_CHANGE, &ConverterDialog::OnChangeOutput},
-        {IDC_PART, CBN_SELCHANGE, &ConverterDialog::OnSelchangePart},
-        {IDC_PROTOCOL, CBN_SELCHANGE, &ConverterDialog::OnSelchangeProtocol},
-    };
-    for (const Route &route : routes)
-        if (route.id == id && route.code == code)
-            return route.handler;
-    return nullptr;
+std::optional<Notification> NotificationOf(int code) {
+    switch (code) {
+    case BN_CLICKED:
+        return Notification::Clicked;
+    case EN_CHANGE:
+        return Notification::TextChanged;
+    case CBN_SELCHANGE:
+        return Notification::SelectionChanged;
+    }
+    return std::nullopt;
 }
 
 INT_PTR OnCommand(HWND hwnd, ConverterWindow &window, int id, int code) {
@@ -58,8 +42,8 @@ INT_PTR OnCommand(HWND hwnd, ConverterWindow &window, int id, int code) {
         EndDialog(hwnd, id);
         return TRUE;
     }
-    Handler handler = NotificationHandler(id, code);
-    return handler ? Handle(window, handler) : FALSE;
+    std::optional<Notification> notification = NotificationOf(code);
+    return notification && RouteNotification(*window.dialog, id, *notification);
 }
 
 // Minimised, the window shows its icon centred; otherwise the dialog paints as usual.
@@ -96,9 +80,9 @@ INT_PTR CALLBACK ConverterDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
         return OnCommand(hwnd, *window, LOWORD(wParam), HIWORD(wParam));
     case WM_SYSCOMMAND:
-        return Handle(*window, [wParam](ConverterDialog &d) { d.OnSysCommand(wParam); });
+        return Handled(window->dialog->OnSysCommand(wParam));
     case WM_CLOSE:
-        return Handle(*window, &ConverterDialog::OnClose);
+        return Handled(window->dialog->OnClose());
     case WM_PAINT:
         return OnPaint(hwnd, window->icon);
     case WM_QUERYDRAGICON:

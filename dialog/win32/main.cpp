@@ -1,6 +1,5 @@
 // lumbrix_gui: the dialog program. Its whole user interface is the one modal main dialog,
 // and the program ends when that dialog closes.
-#include "converter_app.h"
 #include "converter_window.h"
 #include "registry_settings_store.h"
 
@@ -11,8 +10,7 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-    RegistrySettingsStore settings(ConverterApp::kRegistryKey, ExecutableName());
-    ConverterApp app([&] { RunConverterDialog(instance, settings); });
-    app.InitInstance();
+    RegistrySettingsStore settings(kRegistryKey, ExecutableName());
+    RunConverterDialog(instance, settings);
     return 0;
 }

@@ -140,3 +140,9 @@ void Win32DialogView::AppendSystemMenuItem(unsigned int commandId, const std::st
 void Win32DialogView::RunModalDialog(const DialogTemplate &dialog) {
     DialogBoxParamA(m_instance, MAKEINTRESOURCEA(dialog.id), m_window, ModalDialogProc, 0);
 }
+
+// The resource holds the text as UTF-16; this copy is in the ANSI code page.
+std::string Win32DialogView::ResourceString(int id) const {
+    char text[256];
+    return std::string(text, LoadStringA(m_instance, id, text, sizeof text));
+}

@@ -29,18 +29,12 @@ class Win32DialogView : public DialogView {
 
     void RunModalDialog(const DialogTemplate &dialog) override;
 
-    void Default() override { m_defaultRequested = true; }
-
-    // Bracket the handling of one message: true when the handler asked for the platform's
-    // own processing, which a dialog procedure gets by returning FALSE.
-    void BeginMessage() { m_defaultRequested = false; }
-    bool DefaultRequested() const { return m_defaultRequested; }
+    std::string ResourceString(int id) const override;
 
   private:
     HINSTANCE m_instance;
     HWND m_window;
     HWND m_statusBar = nullptr;
-    bool m_defaultRequested = false;
 };
 
 // Centres a window over its owner, or on the screen's work area when it has none.

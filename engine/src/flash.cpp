@@ -1,6 +1,9 @@
-#include "lumbrix/flash.h"
+#include "flash.h"
 
+#include "lumbrix/parts.h"
 #include "lumbrix/segment_list.h"
+
+namespace lumbrix {
 
 // Keep the part of a record that lies inside [FLASH_FIRST, last]; every byte keeps its address.
 static int sink_flash(const uint8_t *bytes, uint32_t address, uint32_t length, uint32_t last) {
@@ -22,18 +25,24 @@ int sink_flash_94k(const uint8_t *bytes, uint32_t address, uint32_t length) {
     return sink_flash(bytes, address, length, FLASH_LAST_94K);
 }
 
+// A sink is handed no context, so each window has a sink of its own.
+struct WindowSink {
+    uint32_t flash_last;
+    DataSink sink;
+};
+
+constexpr WindowSink WINDOW_SINKS[] = {
+    {FLASH_LAST_30K, sink_flash_30k},
+    {FLASH_LAST_94K, sink_flash_94k},
+};
+
 DataSink sink_for_part(int part_code) {
-    switch (part_code) {
-    case '0':
-    case '1':
-    case '4':
-        return sink_flash_30k;
-    case '2':
-    case '3':
-    case '5':
-    case '6':
-        return sink_flash_94k;
-    default:
-        return nullptr;
-    }
+    const Part *part = part_by_code(part_code);
+    if (part)
+        for (const WindowSink &window : WINDOW_SINKS)
+            if (window.flash_last == part->flash_last)
+                return window.sink;
+    return nullptr;
 }
+
+} // namespace lumbrix

@@ -1,18 +1,13 @@
 #include "lumbrix/ihex.h"
 
+#include "lumbrix/parts.h"
+
 #include <cstring>
+
+namespace lumbrix {
 
 // One piece of a line: 511 characters and the terminating zero.
 constexpr int LINE_SIZE = 512;
-
-enum RecordType : uint8_t {
-    DATA = 0x00,
-    END_OF_FILE = 0x01,
-    EXTENDED_SEGMENT_ADDRESS = 0x02,
-    START_SEGMENT_ADDRESS = 0x03,
-    EXTENDED_LINEAR_ADDRESS = 0x04,
-    START_LINEAR_ADDRESS = 0x05,
-};
 
 static constexpr uint8_t digit_value(uint8_t k) {
     if (k >= '0' && k <= '9')
@@ -109,12 +104,12 @@ static void handle_record(const char *line, DataSink sink, bool force_flash_base
         break;
     case EXTENDED_SEGMENT_ADDRESS: {
         uint32_t value = hex_word_at(line, 9);
-        *base = (force_flash_base ? value | 0x8000 : value) * 16;
+        *base = (force_flash_base ? value | FLASH_FIRST / 16 : value) * 16;
         break;
     }
     case EXTENDED_LINEAR_ADDRESS: {
         uint32_t value = hex_word_at(line, 9);
-        *base = (force_flash_base ? value | 0x0008 : value) << 16;
+        *base = (force_flash_base ? value | FLASH_FIRST >> 16 : value) << 16;
         break;
     }
     case END_OF_FILE:
@@ -141,3 +136,5 @@ int read_intel_hex(FILE *in, DataSink sink, bool force_flash_base) {
     }
     return 0;
 }
+
+} // namespace lumbrix

@@ -1,6 +1,10 @@
 #include "lumbrix/mem.h"
 
+#include "heap.h"
+
 #include <cstdlib>
+
+namespace lumbrix {
 
 static unsigned long allocations;
 static unsigned long failures;
@@ -44,3 +48,5 @@ unsigned long mem_failures() {
 void mem_fail_at(unsigned long n) {
     fail_at = n == 0 ? 0 : allocations + n;
 }
+
+} // namespace lumbrix

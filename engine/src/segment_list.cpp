@@ -1,10 +1,21 @@
-#include "lumbrix/segment_list.h"
+#include "segment_list_private.h"
 
-#include "lumbrix/mem.h"
+#include "heap.h"
 
 #include <cstring>
 
+namespace lumbrix {
+
 SegmentList g_image = nullptr;
+
+// Sticky until taken: one failed allocation anywhere leaves the image incomplete.
+static bool allocation_failed;
+
+bool segment_list_take_failure() {
+    bool failed = allocation_failed;
+    allocation_failed = false;
+    return failed;
+}
 
 // Each segment is allocated as a Node: the public record, then its links in a splay tree over
 // the segments' starts. Through the tree a run finds its place in a list of any length in
@@ -184,11 +195,15 @@ static Segment *walk_before(SegmentList *list, Segment *before, uint32_t address
 // null if the segment itself cannot.
 static Segment *segment_new(uint32_t address, uint32_t length, bool buffered) {
     Segment *seg = static_cast<Segment *>(mem_alloc(sizeof(Node)));
-    if (!seg)
+    if (!seg) {
+        allocation_failed = true;
         return nullptr;
+    }
     seg->start = address;
     seg->length = length;
     seg->data = buffered ? static_cast<uint8_t *>(mem_alloc(length)) : nullptr;
+    if (buffered && !seg->data)
+        allocation_failed = true;
     return seg;
 }
 
@@ -201,6 +216,8 @@ static void segment_join(Segment *s, const Segment *t) {
         joined = static_cast<uint8_t *>(mem_realloc(s->data, size_t{s->length} + t->length));
         if (joined)
             memcpy(joined + s->length, t->data, t->length);
+        else
+            allocation_failed = true;
     }
     if (!joined)
         mem_free(s->data);
@@ -285,6 +302,8 @@ static bool segment_extend(Segment *before, const uint8_t *bytes, uint32_t addre
         data = static_cast<uint8_t *>(mem_realloc(before->data, grown));
         if (data)
             memcpy(data + before->length, bytes + (behind - address), end - behind);
+        else
+            allocation_failed = true;
     }
     if (!data)
         mem_free(before->data);
@@ -349,8 +368,10 @@ static bool segment_fill_span(Segment *first, Segment *end, uint32_t lo, uint32_
     uint8_t *span = nullptr;
     if (whole) {
         span = static_cast<uint8_t *>(mem_alloc(size_t{hi - lo} + 1));
-        if (!span)
+        if (!span) {
+            allocation_failed = true;
             return false;
+        }
         memset(span, fill, size_t{hi - lo} + 1);
         for (Segment *e = first; e != after; e = e->next)
             memcpy(span + (e->start - lo), e->data, e->length);
@@ -420,3 +441,5 @@ void segment_list_free(SegmentList *list) {
         segment_release(s);
     }
 }
+
+} // namespace lumbrix

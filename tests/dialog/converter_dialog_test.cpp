@@ -57,7 +57,7 @@ class ConverterDialogTest : public ::testing::Test {
     void ConvertSuccessfully() {
         view.Type(IDC_INPUT_FILE, WriteFirmware("in.hex"));
         view.Type(IDC_OUTPUT_FILE, Path("out.qvr"));
-        dialog.OnConvert();
+        view.Click(IDC_CONVERT);
         ASSERT_EQ("  Conversion Succeeded", view.Pane(2));
     }
 };
@@ -127,7 +127,7 @@ TEST_F(ConverterDialogTest, NoPartMeansFailureWithoutTouchingAFileAnd65535OnClos
     EXPECT_EQ(-1, view.ListSelection(IDC_PART));
     EXPECT_EQ("  None", view.Pane(0));
 
-    dialog.OnConvert();
+    view.Click(IDC_CONVERT);
     EXPECT_EQ("  Conversion Failed", view.Pane(2));
     EXPECT_FALSE(fs::exists(Path("out.qvr")));
 
@@ -137,7 +137,7 @@ TEST_F(ConverterDialogTest, NoPartMeansFailureWithoutTouchingAFileAnd65535OnClos
 
     view.Choose(IDC_PART, 0);
     view.Choose(IDC_PROTOCOL, -1);
-    dialog.OnConvert();
+    view.Click(IDC_CONVERT);
     EXPECT_EQ("  Conversion Failed", view.Pane(2)) << "no protocol";
     EXPECT_FALSE(fs::exists(Path("out.qvr")));
 }
@@ -155,7 +155,7 @@ TEST_F(ConverterDialogTest, EveryPartAndProtocolReachesTheEngine) {
 
         view.Choose(IDC_PROTOCOL, 1);
         view.Type(IDC_OUTPUT_FILE, Path("type6.qvr"));
-        dialog.OnConvert();
+        view.Click(IDC_CONVERT);
         EXPECT_EQ("  Conversion Succeeded", view.Pane(2));
         const std::string type6 = ReadFile(Path("type6.qvr"));
         ASSERT_FALSE(type6.empty());
@@ -163,7 +163,7 @@ TEST_F(ConverterDialogTest, EveryPartAndProtocolReachesTheEngine) {
 
         view.Choose(IDC_PROTOCOL, 0);
         view.Type(IDC_OUTPUT_FILE, Path("type4.qvr"));
-        dialog.OnConvert();
+        view.Click(IDC_CONVERT);
         EXPECT_EQ("  Conversion Succeeded", view.Pane(2));
         EXPECT_EQ((wideWindow[part] ? 2 : 1) * kType4Record, fs::file_size(Path("type4.qvr")));
     }
@@ -171,18 +171,18 @@ TEST_F(ConverterDialogTest, EveryPartAndProtocolReachesTheEngine) {
 
 TEST_F(ConverterDialogTest, FilesThatCannotBeOpenedFail) {
     Open();
-    dialog.OnConvert();
+    view.Click(IDC_CONVERT);
     EXPECT_EQ("  Conversion Failed", view.Pane(2)) << "both boxes empty";
 
     view.Type(IDC_INPUT_FILE, Path("missing.hex"));
     view.Type(IDC_OUTPUT_FILE, Path("out.qvr"));
-    dialog.OnConvert();
+    view.Click(IDC_CONVERT);
     EXPECT_EQ("  Conversion Failed", view.Pane(2));
     EXPECT_FALSE(fs::exists(Path("out.qvr")));
 
     view.Type(IDC_INPUT_FILE, WriteFirmware("in.hex"));
     view.Type(IDC_OUTPUT_FILE, Path("no-such-folder/out.qvr"));
-    dialog.OnConvert();
+    view.Click(IDC_CONVERT);
     EXPECT_EQ("  Conversion Failed", view.Pane(2));
 }
 
@@ -193,7 +193,7 @@ TEST_F(ConverterDialogTest, ConvertingAFileOntoItselfFailsAndKeepsIt) {
     for (const std::string &output : {input, (folder / "." / "in.hex").string()}) {
         view.Type(IDC_INPUT_FILE, input);
         view.Type(IDC_OUTPUT_FILE, output);
-        dialog.OnConvert();
+        view.Click(IDC_CONVERT);
         EXPECT_EQ("  Conversion Failed", view.Pane(2));
         EXPECT_EQ(kTwoWindowFirmware, ReadFile(input));
     }
@@ -224,7 +224,7 @@ TEST_F(ConverterDialogTest, BrowseInputSuggestsTheTypedFolderAndName) {
     Open();
     view.Type(IDC_INPUT_FILE, "/home/me/fw/app.hex");
     view.fileDialogAnswer = "/home/me/fw/other.hex";
-    dialog.OnBrowseInput();
+    view.Click(IDC_BROWSE_INPUT);
 
     ASSERT_EQ(1u, view.fileRequests.size());
     const FileDialogRequest &request = view.fileRequests[0];
@@ -242,12 +242,12 @@ TEST_F(ConverterDialogTest, BrowseOutputSuggestsTheInputNameInTheOutputFolder) {
     view.Type(IDC_INPUT_FILE, "/fw/app.hex");
     view.Type(IDC_OUTPUT_FILE, "/out/old.qvr");
     view.fileDialogAnswer = "/out/app.qvr";
-    dialog.OnBrowseOutput();
+    view.Click(IDC_BROWSE_OUTPUT);
     EXPECT_EQ("/out/app.qvr", view.ControlText(IDC_OUTPUT_FILE));
 
     view.Type(IDC_INPUT_FILE, "");
     view.Type(IDC_OUTPUT_FILE, "/out/old.qvr");
-    dialog.OnBrowseOutput();
+    view.Click(IDC_BROWSE_OUTPUT);
 
     ASSERT_EQ(2u, view.fileRequests.size());
     const FileDialogRequest &request = view.fileRequests[0];
@@ -267,14 +267,14 @@ TEST_F(ConverterDialogTest, ChosenFileClearsTheResultAndCancelChangesNothing) {
     const std::string output = view.ControlText(IDC_OUTPUT_FILE);
 
     view.fileDialogAnswer.reset();
-    dialog.OnBrowseInput();
-    dialog.OnBrowseOutput();
+    view.Click(IDC_BROWSE_INPUT);
+    view.Click(IDC_BROWSE_OUTPUT);
     EXPECT_EQ(input, view.ControlText(IDC_INPUT_FILE));
     EXPECT_EQ(output, view.ControlText(IDC_OUTPUT_FILE));
     EXPECT_EQ("  Conversion Succeeded", view.Pane(2));
 
     view.fileDialogAnswer = input; // the same file again still counts as a choice
-    dialog.OnBrowseInput();
+    view.Click(IDC_BROWSE_INPUT);
     EXPECT_EQ(" ", view.Pane(2));
 }
 
@@ -288,29 +288,31 @@ TEST_F(ConverterDialogTest, OnlyTheCloseCommandSavesTheSettings) {
     EXPECT_EQ(before.strings,
               (std::map<std::string, std::string>{{"Settings/Input", "/old/in.hex"},
                                                   {"Settings/Output", "/old/out.qvr"}}));
-    EXPECT_EQ(0, view.defaultCalls);
 
-    dialog.OnClose();
+    EXPECT_TRUE(dialog.OnClose()) << "the dialog then ends as cancelled";
     EXPECT_EQ(Path("in.hex"), settings.strings["Settings/Input"]);
     EXPECT_EQ(Path("out.qvr"), settings.strings["Settings/Output"]);
     EXPECT_EQ(4u, settings.numbers["Settings/Part"]);
     EXPECT_EQ(1u, settings.numbers["Settings/Protocol"]);
-    EXPECT_EQ(1, view.defaultCalls) << "the dialog then ends as cancelled";
 }
 
 TEST_F(ConverterDialogTest, SystemCommands0x10To0x1FOpenTheAboutBox) {
     Open();
     for (unsigned int command = 0x10; command <= 0x1F; ++command) {
-        dialog.OnSysCommand(command);
+        EXPECT_FALSE(dialog.OnSysCommand(command)) << command;
     }
     EXPECT_EQ(std::vector<int>(16, IDD_ABOUTBOX), view.modalDialogs);
-    EXPECT_EQ(0, view.defaultCalls);
 
     for (unsigned int command : {0x0Fu, 0x20u, 0xF060u, 0xF010u}) {
-        dialog.OnSysCommand(command);
+        EXPECT_TRUE(dialog.OnSysCommand(command)) << command << " is the platform's";
     }
     EXPECT_EQ(16u, view.modalDialogs.size());
-    EXPECT_EQ(4, view.defaultCalls);
+}
+
+TEST_F(ConverterDialogTest, WithoutItsTextTheAboutEntryIsLeftOut) {
+    view.stringsMissing = true;
+    Open();
+    EXPECT_TRUE(view.systemMenu.empty());
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "converter_dialog.h"
 #include "dialog_template.h"
 #include "dialog_view.h"
+#include "message_map.h"
 #include "resource.h"
 #include "settings_store.h"
 
@@ -27,17 +28,18 @@ class FakeView : public DialogView {
     std::vector<std::pair<int, IconSize>> icons;
     std::vector<std::pair<unsigned int, std::string>> systemMenu;
     std::vector<int> modalDialogs;
-    int defaultCalls = 0;
+    bool stringsMissing = false;
 
-    // The user's side.
+    // The user's side, notified through the adapters' message map.
     void Type(int id, const std::string &text) {
         texts[id] = text;
-        RaiseChange(id);
+        RouteNotification(*dialog, id, Notification::TextChanged);
     }
     void Choose(int listId, int index) {
         selections[listId] = index;
-        listId == IDC_PART ? dialog->OnSelchangePart() : dialog->OnSelchangeProtocol();
+        RouteNotification(*dialog, listId, Notification::SelectionChanged);
     }
+    void Click(int buttonId) { RouteNotification(*dialog, buttonId, Notification::Clicked); }
     std::string Pane(int pane) const { return paneTexts.contains(pane) ? paneTexts.at(pane) : ""; }
 
     std::string ControlText(int id) const override {
@@ -68,15 +70,8 @@ class FakeView : public DialogView {
     void RunModalDialog(const DialogTemplate &dialogTemplate) override {
         modalDialogs.push_back(dialogTemplate.id);
     }
-    void Default() override { ++defaultCalls; }
-
-  private:
-    void RaiseChange(int id) {
-        if (id == IDC_INPUT_FILE) {
-            dialog->OnChangeInput();
-        } else if (id == IDC_OUTPUT_FILE) {
-            dialog->OnChangeOutput();
-        }
+    std::string ResourceString(int id) const override {
+        return stringsMissing ? "" : StringResource(id);
     }
 };
 

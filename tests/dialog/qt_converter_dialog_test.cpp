@@ -1,6 +1,5 @@
 // The real Qt dialog, driven through its widgets as a user would, with its settings in a
 // temporary configuration folder.
-#include "converter_app.h"
 #include "qt_converter_dialog.h"
 #include "qt_settings_store.h"
 
@@ -39,7 +38,7 @@ class QtConverterDialogTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(configFolder.isValid() && files.isValid());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configFolder.path());
-        settings = std::make_unique<QtSettingsStore>(ConverterApp::kRegistryKey, "lumbrix_gui");
+        settings = std::make_unique<QtSettingsStore>(kRegistryKey, "lumbrix_gui");
     }
 
     QString path(const QString &name) const { return files.filePath(name); }
@@ -190,7 +189,7 @@ TEST_F(QtConverterDialogTest, CloseBoxSavesAndTheNextStartRestores) {
         EXPECT_EQ(QDialog::Rejected, dialog.result());
     }
     settings.reset();
-    settings = std::make_unique<QtSettingsStore>(ConverterApp::kRegistryKey, "lumbrix_gui");
+    settings = std::make_unique<QtSettingsStore>(kRegistryKey, "lumbrix_gui");
     QtConverterDialog reopened(*settings);
     EXPECT_EQ("/fw/app.hex", edit(reopened, "1000")->text());
     EXPECT_EQ("/out/app.qvr", edit(reopened, "1001")->text());

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+using namespace lumbrix;
+
 namespace {
 
 using Bytes = std::vector<uint8_t>;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+using namespace lumbrix;
+
 namespace {
 
 std::string checksum_message(const std::string &line) {

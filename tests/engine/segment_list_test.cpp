@@ -8,6 +8,8 @@
 #include <random>
 #include <vector>
 
+using namespace lumbrix;
+
 namespace {
 
 struct Span {

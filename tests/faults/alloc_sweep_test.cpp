@@ -15,6 +15,8 @@
 #include <fstream>
 #include <iterator>
 
+using namespace lumbrix;
+
 namespace {
 
 struct Run {
@@ -43,6 +45,9 @@ Run convert_failing(const std::string &hex, bool type6, int part_code, unsigned 
 }
 
 void sweep(const std::string &hex, bool type6, int part_code) {
+    SegmentList other = nullptr; // running out of memory outside a conversion is not its failure
+    mem_fail_at(1);
+    segment_list_pad(&other, 0x80000, 512, 0xFF, 1);
     Run clean = convert_failing(hex, type6, part_code, 0);
     ASSERT_EQ(0, clean.result);
     ASSERT_EQ(0u, clean.failures);

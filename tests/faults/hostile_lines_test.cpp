@@ -9,6 +9,8 @@
 
 #include <cstdio>
 
+using namespace lumbrix;
+
 namespace {
 
 std::string invalid(const std::string &line) {

@@ -16,6 +16,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace lumbrix;
+
 namespace {
 
 void require(bool holds, const char *what) {

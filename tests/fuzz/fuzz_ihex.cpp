@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+using namespace lumbrix;
+
 static std::vector<ModelRecord> delivered;
 
 static int sink_record(const uint8_t *bytes, uint32_t address, uint32_t length) {

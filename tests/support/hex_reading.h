@@ -34,7 +34,7 @@ inline Reading read_hex_text(const std::string &text, bool force_flash_base = fa
     reading_deliveries().clear();
     FILE *in = fmemopen(const_cast<char *>(text.data()), text.size(), "r");
     testing::internal::CaptureStderr();
-    EXPECT_EQ(0, read_intel_hex(in, reading_collect, force_flash_base));
+    EXPECT_EQ(0, lumbrix::read_intel_hex(in, reading_collect, force_flash_base));
     std::string messages = testing::internal::GetCapturedStderr();
     fclose(in);
     return {reading_deliveries(), messages};

@@ -1,4 +1,6 @@
 // Black-box tests: run the built lumbrix and lumbrix_inspect programs on real files.
+#include "hex_text.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -304,9 +306,93 @@ TEST_F(InspectTest, ReportsBadFieldsOrderAndWindow) {
         EXPECT_LINE(r.out, line);
 }
 
+// A download file made by lumbrix from one HEX file, checked against another (or the same).
+struct SourceCase {
+    const char *name;
+    std::string made_from; // converted with lumbrix for `part` and `type`
+    int part, type;
+    int drop_record; // removed from the download file before the check; -1 for none
+    std::string source;
+    std::string options;
+    int status;
+    std::string lines; // expected in the report, one a line
+};
+
+TEST_F(InspectTest, ChecksTheFileAgainstItsHexFile) {
+    const std::string end = hex_record(0x01, 0, {});
+    const std::string firmware =
+        hex_data_at(0x80000, hex_bytes(64, 1)) + hex_data_at(0x80400, hex_bytes(16, 2)) + end;
+    std::vector<uint8_t> changed = hex_bytes(64, 1);
+    changed[5] = 0;
+    const std::string straddling = hex_data_at(0x877F0, hex_bytes(32, 3)) + end;
+    const std::string large = hex_data_at(0x97700, hex_bytes(16, 4)) + firmware;
+    const std::string twice =
+        hex_data_at(0x80010, {1, 2, 3}) + "junk\n" + hex_data_at(0x80010, {1, 9, 9}) + end;
+    // What the dialog program reads as 0x80100, because it forces the flash region.
+    const std::string low = hex_record(0x04, 0, {0, 0}) + hex_record(0, 0x100, {1, 2}) + end;
+    const std::string forced = hex_record(0x04, 0, {0, 8}) + hex_record(0, 0x100, {1, 2}) + end;
+    const std::vector<SourceCase> cases = {
+        {"sound Type 4, 30 KiB", firmware, 5510, 4, -1, firmware, "--part 5510", 0,
+         "source part: Tarvic5510 (console number 5510)\nsource bytes in window: 80\n"
+         "source bytes outside window: 0\nfaults: 0"},
+        {"sound Type 6, 94 KiB", large, 5516, 6, -1, large, "", 0,
+         "source window: 0x80000-0x977FF (94 KiB)\nsource bytes in window: 96"},
+        {"one byte changed", firmware, 5510, 6, -1,
+         hex_data_at(0x80000, changed) + hex_data_at(0x80400, hex_bytes(16, 2)) + end, "", 1,
+         "fault: page 0x80000: byte 0x80005 stored 0x24, expected 0x00\nfaults: 1"},
+        {"page missing", firmware, 5510, 4, 1, firmware, "--part 5510", 1,
+         "fault: page 0x80400: in the HEX file, missing from the file\nfaults: 1"},
+        {"page not in the HEX file", large, 5516, 4, -1, firmware, "--part 5516", 1,
+         "fault: page 0x97600: in the file, not in the HEX file"},
+        {"run of pages too long", large, 5516, 6, -1, firmware, "", 1,
+         "fault: pages 0x80000-0x977FF, the HEX file gives 0x80000-0x805FF"},
+        {"straddling the window", straddling, 5510, 6, -1, straddling, "", 0,
+         "source bytes in window: 16\ndropped: 0x87800-0x8780F (16 bytes)\nfaults: 0"},
+        {"straddling, strict", straddling, 5510, 6, -1, straddling, "--strict", 1,
+         "fault: 16 source bytes outside the flash window"},
+        {"given twice", twice, 5516, 6, -1, twice, "", 0,
+         "overlap: 0x80011-0x80012 (2 bytes)\nsource bytes in window: 3\nfaults: 0"},
+        {"given twice, strict", twice, 5516, 6, -1, twice, "--strict", 1,
+         "fault: 2 source addresses given different values"},
+        {"forced base", forced, 5513, 6, -1, low, "--forced-base", 0,
+         "source addresses: forced into the flash region\nfaults: 0"},
+        {"base as given", forced, 5513, 6, -1, low, "", 1,
+         "dropped: 0x100-0x101 (2 bytes)\n"
+         "fault: pages 0x80000-0x801FF, the HEX file gives none"},
+        {"part disagrees", firmware, 5516, 6, -1, firmware, "--part 5512", 1,
+         "fault: --part 5512 is part code '2', the file's part-code byte is 0x36"},
+        {"Type 4 without its part", firmware, 5510, 4, -1, firmware, "", 1,
+         "fault: source not compared: the file names no part; give --part"},
+    };
+    for (const SourceCase &c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(path("made.hex")) << c.made_from;
+        std::ofstream(path("source.hex")) << c.source;
+        convert(path("made.hex"), "made.qvr", c.part, c.type);
+        Bytes file = bytes("made.qvr");
+        if (c.drop_record >= 0)
+            file.erase(file.begin() + 522 * c.drop_record,
+                       file.begin() + 522 * (c.drop_record + 1));
+        write("made.qvr", file);
+        Outcome r = inspect(c.options + " --source " + path("source.hex") + " " + path("made.qvr"));
+        EXPECT_EQ(r.status, c.status) << r.out;
+        std::istringstream lines(c.lines);
+        for (std::string line; std::getline(lines, line);)
+            EXPECT_LINE(r.out, line);
+        // The reader's bad lines are reported once, as lumbrix reports them.
+        bool junk = c.source.find("junk") != std::string::npos;
+        EXPECT_EQ(r.err.find("ERROR: Found invalid ihex line <junk\n>\n") != std::string::npos,
+                  junk);
+        EXPECT_EQ(r.err.find("ERROR:"), r.err.rfind("ERROR:")) << r.err;
+        EXPECT_EQ(bytes("made.qvr"), file);
+        EXPECT_EQ(read(path("source.hex")), c.source);
+    }
+}
+
 TEST_F(InspectTest, UsageErrorsAndUnreadableFiles) {
     for (const char *arguments : {"", "--type 5 x.qvr", "--type", "--bogus x.qvr", "a.qvr b.qvr",
-                                  "--type 4 --type 6 x.qvr"}) {
+                                  "--type 4 --type 6 x.qvr", "--source a.hex --part 5517 x.qvr",
+                                  "--strict x.qvr", "--source a.hex --source b.hex x"}) {
         Outcome r = inspect(arguments);
         EXPECT_EQ(r.status, 2) << arguments;
         EXPECT_NE(r.err.find("usage: lumbrix_inspect"), std::string::npos) << arguments;

@@ -60,8 +60,8 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-GuiProcess::GuiProcess() {
-    std::string command = "\"" + GuiProgramPath() + "\"";
+GuiProcess::GuiProcess(const std::string &program) {
+    std::string command = "\"" + program + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,

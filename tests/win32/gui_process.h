@@ -19,7 +19,7 @@ bool WaitUntilGone(HWND window);
 
 class GuiProcess {
   public:
-    GuiProcess();
+    explicit GuiProcess(const std::string &program = GuiProgramPath());
     ~GuiProcess();
     GuiProcess(const GuiProcess &) = delete;
     GuiProcess &operator=(const GuiProcess &) = delete;

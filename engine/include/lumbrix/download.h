@@ -2,14 +2,9 @@
 // Each returns 0 on success and 1 on failure, and leaves g_image empty.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 
-// The flash page: every download record carries exactly one.
-constexpr uint32_t PAGE_SIZE = 512;
-
-// A record's checksum: its data summed as little-endian 16-bit words (length is even).
-uint32_t page_checksum(const uint8_t *data, uint32_t length);
+namespace lumbrix {
 
 // From open streams (input in text mode, output in binary mode). Both streams are closed
 // before returning, whatever the result. Extended address records are used as read.
@@ -21,7 +16,8 @@ int write_download_type6(FILE *in, FILE *out, int part_code);
 bool paths_name_same_file(const char *in_path, const char *out_path);
 
 // From paths. An input that cannot be opened, or an output that names the input file, leaves
-// the output untouched. Extended address
-// records are forced into the flash region.
+// the output untouched. Extended address records are forced into the flash region.
 int convert_file_type4(const char *in_path, const char *out_path, int part_code);
 int convert_file_type6(const char *in_path, const char *out_path, int part_code);
+
+} // namespace lumbrix

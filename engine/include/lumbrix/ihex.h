@@ -4,9 +4,21 @@
 #include <cstdint>
 #include <cstdio>
 
+namespace lumbrix {
+
+// The value of a record's type field.
+enum RecordType : uint8_t {
+    DATA = 0x00,
+    END_OF_FILE = 0x01,
+    EXTENDED_SEGMENT_ADDRESS = 0x02,
+    START_SEGMENT_ADDRESS = 0x03,
+    EXTENDED_LINEAR_ADDRESS = 0x04,
+    START_LINEAR_ADDRESS = 0x05,
+};
+
 // Receives one data record: its bytes (valid during the call only), its absolute address
 // and its byte count. The reader ignores the result.
-typedef int (*DataSink)(const uint8_t *bytes, uint32_t address, uint32_t length);
+using DataSink = int (*)(const uint8_t *bytes, uint32_t address, uint32_t length);
 
 // Read `in` to its end, reporting bad lines on stderr and passing every valid data record
 // to `sink`. With force_flash_base, extended address records are forced into the flash
@@ -15,3 +27,5 @@ int read_intel_hex(FILE *in, DataSink sink, bool force_flash_base);
 
 // The 8-bit value of one hexadecimal character; any other character gets a defined value.
 uint8_t hex_digit_value(char c);
+
+} // namespace lumbrix

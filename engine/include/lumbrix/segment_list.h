@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace lumbrix {
+
 struct Segment {
     uint8_t *data;  // exactly `length` bytes; null only after an allocation failure
     Segment *next;  // following segment in address order, null at the tail
@@ -11,7 +13,7 @@ struct Segment {
 };
 
 // Head of a list; null when empty. Operations take its address so they can replace the head.
-typedef Segment *SegmentList;
+using SegmentList = Segment *;
 
 // The one process-wide image a conversion collects its bytes in. Empty between conversions.
 extern SegmentList g_image;
@@ -25,9 +27,6 @@ int range_overlap(uint32_t lo1, uint32_t hi1, uint32_t lo2, uint32_t hi2, uint32
 // are lost; a buffer that could not be allocated leaves a segment without one.
 int segment_list_add(SegmentList *list, const uint8_t *bytes, uint32_t address, uint32_t length);
 
-// Absorb into `s` every following segment it overlaps or abuts. Used by segment_list_add.
-int segment_list_merge(Segment *s);
-
 // Add every segment of `src` to `dst`; `src` is left as it was.
 void segment_list_add_all(SegmentList *dst, const SegmentList *src);
 
@@ -39,3 +38,5 @@ uint32_t segment_list_pad(SegmentList *list, uint32_t start, uint32_t length, un
 
 // Release every segment and buffer; the list is empty afterwards. A null list is ignored.
 void segment_list_free(SegmentList *list);
+
+} // namespace lumbrix

@@ -1,0 +1,15 @@
+// The sinks that clip records to a part's flash window.
+#pragma once
+
+#include "lumbrix/ihex.h"
+
+namespace lumbrix {
+
+// Clip a record to the flash window and add what is left to g_image.
+int sink_flash_30k(const uint8_t *bytes, uint32_t address, uint32_t length);
+int sink_flash_94k(const uint8_t *bytes, uint32_t address, uint32_t length);
+
+// The sink of the part with this code, or null when no part has it.
+DataSink sink_for_part(int part_code);
+
+} // namespace lumbrix
