@@ -2,6 +2,7 @@
 // through without reaching the failing one. Every run must end with result 1 or with exactly
 // the file of an undisturbed run, and leave the image empty. What a run fails to give back is
 // reported by the leak checker of the sanitizer build at the end of the test.
+#include "files.h"
 #include "hex_text.h"
 
 #include "lumbrix/download.h"
@@ -12,8 +13,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 namespace {
 
@@ -63,11 +62,6 @@ void sweep(const std::string &hex, bool type6, int part_code) {
     }
 }
 
-std::string example_firmware() {
-    std::ifstream file(LUMBRIX_EXAMPLES "/firmware.hex");
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
 // Records in no order that overwrite each other, straddle page boundaries and the window's
 // first address, and leave empty pages between the pages they fill.
 std::string overlapping_records() {
@@ -97,7 +91,7 @@ std::string contiguous_with_noise() {
 class AllocationSweep : public testing::TestWithParam<bool> {};
 
 TEST_P(AllocationSweep, ExampleFirmware) {
-    sweep(example_firmware(), GetParam(), '6');
+    sweep(read_file(LUMBRIX_EXAMPLES "/firmware.hex"), GetParam(), '6');
 }
 
 TEST_P(AllocationSweep, OverlappingRecords) {

@@ -1,121 +1,71 @@
-// The console program against files that fail it: directories, a full device, a FIFO, a
-// device with nothing in it, and 200 MB of garbage read through a FIFO with little memory.
+// The console program against what is not a plain file: a folder, devices, a FIFO, and 200 MB
+// of garbage read through a FIFO with little memory.
+#include "files.h"
 #include "hex_text.h"
+#include "run_program.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <string_view>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
-extern char **environ;
+#include <thread>
 
 namespace {
 
-namespace fs = std::filesystem;
+const char FIRMWARE[] = LUMBRIX_EXAMPLES "/firmware.hex";
+const char SUCCEEDED[] = ">>  Conversion Succeeded\n\n";
 
-const char CONVERSION_FAILED[] = "ERROR  : Conversion Failed\n\n";
-const char CONVERSION_SUCCEEDED[] = ">>  Conversion Succeeded\n\n";
+Outcome run_lumbrix(const std::vector<std::string> &args, const Consumer &on_err = {}) {
+    std::vector<std::string> argv = {LUMBRIX_PATH};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_program(argv, on_err);
+}
 
-struct Outcome {
-    int status = -1; // exit status; 128 + the signal when a signal ended it
-    std::string out;
+// Devices and folders in place of files; "@dir" is a fresh folder.
+struct Case {
+    const char *label;
+    std::string in, out, protocol;
+    int status;
     std::string err;
+    std::string file; // the output afterwards, when the conversion succeeds
 };
 
-typedef std::function<void(std::string_view)> Consumer;
+void PrintTo(const Case &c, std::ostream *os) {
+    *os << c.label;
+}
 
-// Drain both pipes until the program has closed them.
-void drain(int out_fd, int err_fd, Outcome &outcome, const Consumer &on_err) {
-    pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
-    char buffer[1 << 16];
-    for (int open = 2; open > 0;) {
-        poll(fds, 2, -1);
-        for (pollfd &p : fds) {
-            if (p.fd < 0 || p.revents == 0)
-                continue;
-            ssize_t n = read(p.fd, buffer, sizeof buffer);
-            if (n <= 0) {
-                close(p.fd);
-                p.fd = -1;
-                --open;
-            } else if (p.fd == out_fd) {
-                outcome.out.append(buffer, n);
-            } else if (on_err) {
-                on_err(std::string_view(buffer, n));
-            } else {
-                outcome.err.append(buffer, n);
-            }
-        }
+class Devices : public testing::TestWithParam<Case> {};
+
+TEST_P(Devices, FailOrGiveEmptyFiles) {
+    Case c = GetParam();
+    TempFolder folder;
+    for (std::string *text : {&c.out, &c.err})
+        if (size_t at = text->find("@dir"); at != std::string::npos)
+            text->replace(at, 4, folder.dir.string());
+    Outcome outcome = run_lumbrix({c.in, c.out, "5516", c.protocol});
+    EXPECT_EQ(c.status, outcome.status);
+    EXPECT_EQ(c.err, outcome.err);
+    if (c.status == 0) {
+        EXPECT_EQ(c.file, read_file(c.out));
     }
 }
 
-// Run the program with these arguments and no input on stdin. Standard error goes to
-// `on_err` as it arrives when given, into the outcome otherwise.
-Outcome run_console(const std::vector<std::string> &arguments, const Consumer &on_err = {}) {
-    int out_pipe[2], err_pipe[2];
-    EXPECT_EQ(0, pipe2(out_pipe, O_CLOEXEC));
-    EXPECT_EQ(0, pipe2(err_pipe, O_CLOEXEC));
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
-    posix_spawnattr_t attributes; // the test ignores SIGPIPE; the program must not inherit that
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+// A Type 6 file always holds its part-code byte, so even an empty image cannot be written
+// to a full device.
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Devices,
+    testing::Values(Case{"output_folder", FIRMWARE, "@dir", "4", 1,
+                         "ERROR  : Error " + std::to_string(EISDIR) + " opening @dir\n\n", ""},
+                    Case{"empty_type4", "/dev/null", "@dir/4.qvr", "4", 0, "", ""},
+                    Case{"empty_type6", "/dev/null", "@dir/6.qvr", "6", 0, "", "6"},
+                    Case{"header_only_on_full_device", "/dev/null", "/dev/full", "6", 1,
+                         "ERROR  : Conversion Failed\n\n", ""}),
+    [](const auto &info) { return info.param.label; });
 
-    std::vector<char *> argv = {const_cast<char *>("lumbrix")};
-    for (const std::string &argument : arguments)
-        argv.push_back(const_cast<char *>(argument.c_str()));
-    argv.push_back(nullptr);
-    pid_t pid;
-    Outcome outcome;
-    int spawned = posix_spawn(&pid, LUMBRIX_PATH, &actions, &attributes, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
-    close(out_pipe[1]);
-    close(err_pipe[1]);
-    EXPECT_EQ(0, spawned);
-    drain(out_pipe[0], err_pipe[0], outcome, on_err);
-    int status;
-    waitpid(pid, &status, 0);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    return outcome;
-}
-
-std::string contents_of(const fs::path &path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
-const std::string FIRMWARE = LUMBRIX_EXAMPLES "/firmware.hex";
-
-class IoFaults : public testing::Test {
+class Fifo : public testing::Test {
   protected:
-    void SetUp() override {
-        signal(SIGPIPE, SIG_IGN); // a writer whose reader is gone gets EPIPE instead
-        char pattern[] = "/tmp/lumbrix-faults-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir); }
+    void SetUp() override { signal(SIGPIPE, SIG_IGN); } // a writer whose reader is gone gets EPIPE
 
     // Feed `fifo` from a thread; `write_all` gets the open descriptor.
     std::thread feed_fifo(const fs::path &fifo, std::function<void(int)> write_all) {
@@ -137,63 +87,25 @@ class IoFaults : public testing::Test {
         feeder.join();
     }
 
-    fs::path dir;
+    TempFolder folder;
 };
 
-TEST_F(IoFaults, InputIsADirectory) {
-    for (const char *protocol : {"4", "6"}) {
-        Outcome outcome = run_console({dir.string(), (dir / "out.qvr").string(), "5516", protocol});
-        EXPECT_EQ(1, outcome.status);
-        EXPECT_EQ(CONVERSION_FAILED, outcome.err);
-        EXPECT_EQ(std::string::npos, outcome.out.find("Succeeded"));
-    }
-}
-
-TEST_F(IoFaults, OutputIsADirectory) {
-    Outcome outcome = run_console({FIRMWARE, dir.string(), "5516", "4"});
-    EXPECT_EQ(1, outcome.status);
-    EXPECT_EQ("ERROR  : Error " + std::to_string(EISDIR) + " opening " + dir.string() + "\n\n",
-              outcome.err);
-}
-
-TEST_F(IoFaults, OutputOnAFullDevice) {
-    for (const char *protocol : {"4", "6"}) {
-        Outcome outcome = run_console({FIRMWARE, "/dev/full", "5516", protocol});
-        EXPECT_EQ(1, outcome.status);
-        EXPECT_EQ(CONVERSION_FAILED, outcome.err);
-        EXPECT_EQ(std::string::npos, outcome.out.find("Succeeded"));
-    }
-    // A Type 6 file always holds its part-code byte, so even an empty image cannot be written.
-    Outcome header_only = run_console({"/dev/null", "/dev/full", "5516", "6"});
-    EXPECT_EQ(1, header_only.status);
-    EXPECT_EQ(CONVERSION_FAILED, header_only.err);
-}
-
-TEST_F(IoFaults, InputFromAFifoConvertsLikeAFile) {
-    std::string firmware = contents_of(FIRMWARE);
-    fs::path fifo = dir / "in.hex";
+TEST_F(Fifo, ConvertsLikeAFile) {
+    std::string firmware = read_file(FIRMWARE);
+    fs::path fifo = folder.dir / "in.hex";
     std::thread feeder = feed_fifo(fifo, [&firmware](int fd) {
         EXPECT_EQ(static_cast<ssize_t>(firmware.size()),
                   write(fd, firmware.data(), firmware.size()));
     });
-    Outcome piped = run_console({fifo.string(), (dir / "piped.qvr").string(), "5516", "6"});
+    Outcome piped = run_lumbrix({fifo.string(), folder.path("piped.qvr"), "5516", "6"});
     release_fifo(fifo, feeder);
-    Outcome plain = run_console({FIRMWARE, (dir / "plain.qvr").string(), "5516", "6"});
+    Outcome plain = run_lumbrix({FIRMWARE, folder.path("plain.qvr"), "5516", "6"});
     EXPECT_EQ(0, piped.status);
-    EXPECT_TRUE(piped.out.ends_with(CONVERSION_SUCCEEDED));
+    EXPECT_TRUE(piped.out.ends_with(SUCCEEDED));
     EXPECT_EQ("", piped.err);
     EXPECT_EQ(0, plain.status);
-    EXPECT_EQ(contents_of(dir / "plain.qvr"), contents_of(dir / "piped.qvr"));
-    EXPECT_EQ(1u + 17 * 519, contents_of(dir / "piped.qvr").size());
-}
-
-TEST_F(IoFaults, InputFromAnEmptyDevice) {
-    Outcome type4 = run_console({"/dev/null", (dir / "4.qvr").string(), "5516", "4"});
-    EXPECT_EQ(0, type4.status);
-    EXPECT_EQ("", contents_of(dir / "4.qvr"));
-    Outcome type6 = run_console({"/dev/null", (dir / "6.qvr").string(), "5516", "6"});
-    EXPECT_EQ(0, type6.status);
-    EXPECT_EQ("6", contents_of(dir / "6.qvr"));
+    EXPECT_EQ(folder.read("plain.qvr"), folder.read("piped.qvr"));
+    EXPECT_EQ(1u + 17 * 519, folder.read("piped.qvr").size());
 }
 
 // An endless, repeatable stream of garbage lines, with the message each must get.
@@ -282,10 +194,10 @@ class MessageCheck {
     std::string expected;
 };
 
-TEST_F(IoFaults, TwoHundredMegabytesOfGarbageInLittleMemory) {
+TEST_F(Fifo, TwoHundredMegabytesOfGarbageInLittleMemory) {
     const uint64_t total = 200ull << 20;
     uint64_t message_bytes = 0;
-    fs::path fifo = dir / "garbage.hex";
+    fs::path fifo = folder.dir / "garbage.hex";
     std::thread feeder = feed_fifo(fifo, [&](int fd) {
         Garbage source;
         std::string chunk, line, message;
@@ -302,11 +214,11 @@ TEST_F(IoFaults, TwoHundredMegabytesOfGarbageInLittleMemory) {
     });
     MessageCheck check;
     Outcome outcome =
-        run_console({fifo.string(), (dir / "out.qvr").string(), "5516", "4"}, std::ref(check));
+        run_lumbrix({fifo.string(), folder.path("out.qvr"), "5516", "4"}, std::ref(check));
     release_fifo(fifo, feeder);
 
     EXPECT_EQ(0, outcome.status);
-    EXPECT_TRUE(outcome.out.ends_with(CONVERSION_SUCCEEDED));
+    EXPECT_TRUE(outcome.out.ends_with(SUCCEEDED));
     EXPECT_FALSE(check.mismatch) << "after " << check.received << " bytes of messages";
     EXPECT_EQ(message_bytes, check.received);
 
@@ -317,9 +229,8 @@ TEST_F(IoFaults, TwoHundredMegabytesOfGarbageInLittleMemory) {
         checksum += page[i] | page[i + 1] << 8;
     std::string expected = {0, 0, 8, 0, 0, 2};
     expected.append(page.begin(), page.end());
-    for (int i = 0; i < 4; ++i)
-        expected += static_cast<char>(checksum >> (8 * i));
-    EXPECT_EQ(expected, contents_of(dir / "out.qvr"));
+    put_le(expected, checksum, 4);
+    EXPECT_EQ(expected, folder.read("out.qvr"));
 
 #ifndef __SANITIZE_ADDRESS__ // the sanitizer's own shadow memory would swamp the figure
     rusage usage;

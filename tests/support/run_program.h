@@ -2,9 +2,9 @@
 #pragma once
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,42 +24,28 @@ struct Outcome {
 // Receives standard error as it arrives, for output too large to keep.
 typedef std::function<void(std::string_view)> Consumer;
 
-// Drains both pipes until the program has closed them.
-inline void drain_pipes(int out_fd, int err_fd, Outcome &outcome, const Consumer &on_err) {
-    pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
-    static char buffer[1 << 16];
-    for (int open = 2; open > 0;) {
-        poll(fds, 2, -1);
-        for (pollfd &p : fds) {
-            if (p.fd < 0 || p.revents == 0)
-                continue;
-            ssize_t n = read(p.fd, buffer, sizeof buffer);
-            if (n <= 0) {
-                close(p.fd);
-                p.fd = -1;
-                --open;
-            } else if (p.fd == out_fd) {
-                outcome.out.append(buffer, n);
-            } else if (on_err) {
-                on_err(std::string_view(buffer, n));
-            } else {
-                outcome.err.append(buffer, n);
-            }
-        }
-    }
+inline std::string contents_of_fd(int fd) {
+    std::string text;
+    char buffer[1 << 16];
+    for (ssize_t n; (n = pread(fd, buffer, sizeof buffer, text.size())) > 0;)
+        text.append(buffer, n);
+    close(fd);
+    return text;
 }
 
-// argv[0] is looked up on PATH. The program gets SIGPIPE's default action even when the
-// test ignores it.
+// argv[0] is looked up on PATH. The streams go to files in memory rather than pipes, so that
+// a helper the program leaves running (wineserver) cannot hold the test up; with `on_err`,
+// standard error goes through a pipe to it instead. The program gets SIGPIPE's default
+// action even when the test ignores it.
 inline Outcome run_program(std::vector<std::string> argv, const Consumer &on_err = {}) {
-    int out_pipe[2], err_pipe[2];
-    if (pipe2(out_pipe, O_CLOEXEC) != 0 || pipe2(err_pipe, O_CLOEXEC) != 0)
-        return {};
+    int out = memfd_create("stdout", MFD_CLOEXEC), err_pipe[2] = {-1, -1};
+    int err =
+        on_err ? (pipe2(err_pipe, O_CLOEXEC), err_pipe[1]) : memfd_create("stderr", MFD_CLOEXEC);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
+    posix_spawn_file_actions_adddup2(&actions, out, 1);
+    posix_spawn_file_actions_adddup2(&actions, err, 2);
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     sigset_t defaults;
@@ -76,12 +62,19 @@ inline Outcome run_program(std::vector<std::string> argv, const Consumer &on_err
     int spawned = posix_spawnp(&pid, pointers[0], &actions, &attributes, pointers.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
-    close(out_pipe[1]);
-    close(err_pipe[1]);
     Outcome outcome;
-    drain_pipes(out_pipe[0], err_pipe[0], outcome, on_err);
+    if (on_err) {
+        close(err_pipe[1]);
+        char buffer[1 << 16];
+        for (ssize_t n; (n = read(err_pipe[0], buffer, sizeof buffer)) > 0;)
+            on_err(std::string_view(buffer, n));
+        close(err_pipe[0]);
+    }
     int status;
     if (spawned == 0 && waitpid(pid, &status, 0) == pid)
         outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    outcome.out = contents_of_fd(out);
+    if (!on_err)
+        outcome.err = contents_of_fd(err);
     return outcome;
 }
