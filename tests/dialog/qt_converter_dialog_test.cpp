@@ -223,16 +223,6 @@ TEST_F(QtConverterDialogTest, EscapeAndEnterEndWithoutSaving) {
     EXPECT_EQ("/kept.hex", settings->GetString("Settings", "Input", ""));
 }
 
-TEST_F(QtConverterDialogTest, AStoredPartOutsideTheListShowsNoneAndSaves65535) {
-    settings->WriteUInt("Settings", "Part", 7);
-    QtConverterDialog dialog(*settings);
-    dialog.show();
-    EXPECT_EQ(-1, list(dialog, "1010")->currentIndex());
-    EXPECT_EQ("  None", pane(dialog, "101"));
-    dialog.close();
-    EXPECT_EQ(65535u, settings->GetUInt("Settings", "Part", 0));
-}
-
 TEST_F(QtConverterDialogTest, ADroppedFileNamesTheInput) {
     QtConverterDialog dialog(*settings);
     dialog.show();
