@@ -1,4 +1,3 @@
-#include "lumbrix/mem.h"
 #include "lumbrix/segment_list.h"
 
 #include <gtest/gtest.h>
@@ -81,38 +80,5 @@ INSTANTIATE_TEST_SUITE_P(
                 {{0xFFFFFFF0, fill(16, 1)}, {0xFFFFFFE0, fill(16, 2)}},
                 {{0xFFFFFFE0, fill(16, 2) + fill(16, 1)}}}),
     [](const auto &info) { return info.param.label; });
-
-TEST(SegmentListPad, FillsGapsOnlyInRangesThatHoldAByte) {
-    SegmentList list = nullptr;
-    Bytes a = fill(16, 1);
-    segment_list_add(&list, a.data(), 0x7F8, 16);
-    segment_list_add(&list, a.data(), 0x900, 16);
-    segment_list_add(&list, a.data(), 0xC00, 16);
-    EXPECT_EQ(24u, segment_list_pad(&list, 0x800, 512, 0x1AB, 0));
-    EXPECT_EQ(0u, segment_list_pad(&list, 0xA00, 512, 0xFF, 0));
-    EXPECT_EQ(
-        spans_of(list),
-        (std::vector<Span>{{0x7F8, a + fill(0xF8, 0xAB) + a + fill(0xF0, 0xAB)}, {0xC00, a}}));
-    EXPECT_EQ(512u, segment_list_pad(&list, 0x800, 512, 0, 0)) << "a full range stays as it is";
-    EXPECT_EQ(0x208u, list->length);
-    segment_list_free(&list);
-}
-
-// A run that loses its buffer must never be read through, and anything it merges with
-// loses its bytes too rather than keeping a mix of known and unknown ones.
-TEST(SegmentListAllocation, FailuresLeaveBufferlessSegments) {
-    SegmentList list = nullptr;
-    Bytes a = fill(16, 1);
-    segment_list_add(&list, a.data(), 0x80000, 16);
-    mem_fail_at(2); // the new segment's buffer
-    segment_list_add(&list, a.data(), 0x80010, 16);
-    segment_list_add(&list, a.data(), 0x80040, 16);
-    mem_fail_at(3); // the join's realloc
-    segment_list_add(&list, a.data(), 0x80050, 16);
-    EXPECT_EQ(spans_of(list), (std::vector<Span>{{0x80000, {}}, {0x80040, {}}}));
-    EXPECT_EQ(32u, list->length);
-    EXPECT_EQ(32u, list->next->length);
-    segment_list_free(&list);
-}
 
 } // namespace

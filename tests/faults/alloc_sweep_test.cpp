@@ -71,14 +71,6 @@ std::string overlapping_records() {
            hex_data_at(0x80408, hex_bytes(8, 0x70));
 }
 
-// One odd byte in each of several pages, so that every page is padded on both sides.
-std::string scattered_bytes() {
-    std::string hex;
-    for (uint32_t page = 0; page < 8; ++page)
-        hex += hex_data_at(0x80000 + page * 0x600 + 2 * page + 1, {static_cast<uint8_t>(page)});
-    return hex;
-}
-
 // A run of contiguous records that grows one segment, with bad lines and a record past the
 // 30 KiB window's end among them.
 std::string contiguous_with_noise() {
@@ -96,10 +88,6 @@ TEST_P(AllocationSweep, ExampleFirmware) {
 
 TEST_P(AllocationSweep, OverlappingRecords) {
     sweep(overlapping_records(), GetParam(), '2');
-}
-
-TEST_P(AllocationSweep, ScatteredBytes) {
-    sweep(scattered_bytes(), GetParam(), '5');
 }
 
 TEST_P(AllocationSweep, ContiguousRecordsWithNoise) {

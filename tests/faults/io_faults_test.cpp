@@ -108,125 +108,63 @@ TEST_F(Fifo, ConvertsLikeAFile) {
     EXPECT_EQ(1u + 17 * 519, folder.read("piped.qvr").size());
 }
 
-// An endless, repeatable stream of garbage lines, with the message each must get.
-class Garbage {
-  public:
-    // The one record that reaches flash: 16 bytes at 0x80000.
-    static std::vector<uint8_t> flash_bytes() { return hex_bytes(16, 0x5A); }
+// Lines of every kind the reader meets, with the messages they must get. The one record
+// that reaches flash puts 16 bytes at 0x80000.
+struct Garbage {
+    std::string lines, messages;
 
-    void next(std::string &line, std::string &message) {
-        line.clear();
-        message.clear();
-        uint32_t kind = random() % 100;
-        if (kind < 30) {
-            for (uint32_t n = 1 + random() % 300; n > 0; --n)
-                line += printable();
-            line += '\n';
-            message = invalid(line);
-        } else if (kind < 40) {
-            for (uint32_t n = 1 + random() % 200; n > 0; --n)
-                line += static_cast<char>(0x80 + random() % 0x80);
-            line += '\n';
-            message = invalid(line);
-        } else if (kind < 60) {
-            line = record(0x00, false);
-            message = "ERROR: Found invalid checksum in ihex line <" + line + ">\n";
-        } else if (kind < 70) {
-            line = record(static_cast<uint8_t>(6 + random() % 250), true);
-            message = "ERROR: Found unknown format in ihex line <" + line + ">\n";
-        } else if (kind < 80) {
-            line = kind % 2 ? "\n" : "\r\n";
-        } else if (kind < 99) {
-            line = record(0x00, true); // below the window: dropped without a word
-        } else {
-            line = hex_data_at(0x80000, flash_bytes()) + hex_record(0x04, 0, {0, 0});
-        }
+    void add(const std::string &line, const char *what = nullptr) {
+        lines += line;
+        if (what)
+            messages += std::string("ERROR: Found ") + what + " ihex line <" + line + ">\n";
     }
-
-  private:
-    static std::string invalid(const std::string &line) {
-        return "ERROR: Found invalid ihex line <" + line + ">\n";
-    }
-
-    uint32_t random() {
-        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        return static_cast<uint32_t>(state >> 33);
-    }
-
-    char printable() {
-        char c = static_cast<char>(0x20 + random() % 0x5F);
-        return c == ':' ? '#' : c;
-    }
-
-    std::string record(uint8_t type, bool valid) {
-        std::string line = hex_record(type, static_cast<uint16_t>(random()),
-                                      hex_bytes(random() % 120, static_cast<uint8_t>(random())));
-        if (!valid)
-            line[line.size() - 2] = line[line.size() - 2] == '0' ? '1' : '0';
-        return line;
-    }
-
-    uint64_t state = 5516;
 };
 
-// Compares what the program writes to stderr, as it comes, with what the garbage calls for.
-class MessageCheck {
-  public:
-    void operator()(std::string_view chunk) {
-        while (!chunk.empty() && !mismatch) {
-            if (expected.empty()) {
-                std::string line;
-                source.next(line, expected);
-                continue;
-            }
-            size_t n = std::min(chunk.size(), expected.size());
-            mismatch = chunk.substr(0, n) != std::string_view(expected).substr(0, n);
-            expected.erase(0, n);
-            chunk.remove_prefix(n);
-            received += n;
-        }
-    }
-    bool mismatch = false;
-    uint64_t received = 0;
-
-  private:
-    Garbage source;
-    std::string expected;
-};
+Garbage garbage_block() {
+    Garbage g;
+    std::string bad = hex_record(0x00, 0x1234, hex_bytes(40, 3));
+    bad[bad.size() - 2] = bad[bad.size() - 2] == '0' ? '1' : '0';
+    g.add(std::string(300, '#') + "text\n", "invalid");
+    g.add("\xC3\xA9\xFF\x80 bytes\n", "invalid");
+    g.add(bad, "invalid checksum in");
+    g.add(hex_record(0x42, 0x0100, hex_bytes(100, 1)), "unknown format in");
+    g.add("\r\n\n");
+    g.add(hex_record(0x00, 0x0100, hex_bytes(120, 9))); // below the window: dropped silently
+    g.add(hex_data_at(0x80000, hex_bytes(16, 0x5A)) + hex_record(0x04, 0, {0, 0}));
+    return g;
+}
 
 TEST_F(Fifo, TwoHundredMegabytesOfGarbageInLittleMemory) {
-    const uint64_t total = 200ull << 20;
-    uint64_t message_bytes = 0;
+    const Garbage block = garbage_block();
+    uint64_t blocks = 0;
     fs::path fifo = folder.dir / "garbage.hex";
     std::thread feeder = feed_fifo(fifo, [&](int fd) {
-        Garbage source;
-        std::string chunk, line, message;
-        for (uint64_t written = 0; written < total;) {
-            for (chunk.clear(); chunk.size() < (1 << 16);) {
-                source.next(line, message);
-                chunk += line;
-                message_bytes += message.size();
-            }
+        std::string chunk;
+        while (chunk.size() < (1 << 16))
+            chunk += block.lines;
+        for (uint64_t written = 0; written < (200ull << 20); written += chunk.size()) {
             if (write(fd, chunk.data(), chunk.size()) != static_cast<ssize_t>(chunk.size()))
                 break;
-            written += chunk.size();
+            blocks += chunk.size() / block.lines.size();
         }
     });
-    MessageCheck check;
-    Outcome outcome =
-        run_lumbrix({fifo.string(), folder.path("out.qvr"), "5516", "4"}, std::ref(check));
+    uint64_t received = 0, mismatches = 0;
+    auto check = [&](std::string_view text) { // stderr as it comes: the messages, block after block
+        for (char c : text)
+            mismatches += c != block.messages[received++ % block.messages.size()];
+    };
+    Outcome outcome = run_lumbrix({fifo.string(), folder.path("out.qvr"), "5516", "4"}, check);
     release_fifo(fifo, feeder);
 
     EXPECT_EQ(0, outcome.status);
     EXPECT_TRUE(outcome.out.ends_with(SUCCEEDED));
-    EXPECT_FALSE(check.mismatch) << "after " << check.received << " bytes of messages";
-    EXPECT_EQ(message_bytes, check.received);
-
-    std::vector<uint8_t> page = Garbage::flash_bytes();
+    EXPECT_EQ(0u, mismatches);
+    EXPECT_EQ(blocks * block.messages.size(), received);
+    std::vector<uint8_t> page = hex_bytes(16, 0x5A);
     page.resize(512, 0xFF);
     uint32_t checksum = 0;
     for (size_t i = 0; i < page.size(); i += 2)
-        checksum += page[i] | page[i + 1] << 8;
+        checksum += get_le(&page[i], 2);
     std::string expected = {0, 0, 8, 0, 0, 2};
     expected.append(page.begin(), page.end());
     put_le(expected, checksum, 4);

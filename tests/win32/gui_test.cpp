@@ -77,21 +77,6 @@ class GuiTest : public ::testing::Test {
     }
 };
 
-TEST_F(GuiTest, FirstRunShowsEmptyPathsAndTheFirstEntries) {
-    GuiProcess gui;
-    ASSERT_TRUE(gui.Dialog());
-    EXPECT_EQ("", gui.Text(IDC_INPUT_FILE));
-    EXPECT_EQ("", gui.Text(IDC_OUTPUT_FILE));
-    EXPECT_EQ(0, gui.Selection(IDC_PART));
-    EXPECT_EQ("Tarvic5510", gui.Text(IDC_PART));
-    EXPECT_EQ("Type 4", gui.Text(IDC_PROTOCOL));
-    EXPECT_EQ("  Tarvic5510", gui.PaneText(0));
-    EXPECT_EQ("  Protocol 4", gui.PaneText(1));
-    EXPECT_EQ(" ", gui.PaneText(2));
-    EXPECT_EQ("", gui.PaneText(3));
-    EXPECT_EQ(0u, gui.Close());
-}
-
 TEST_F(GuiTest, StoredSettingsFillTheBoxesAndLists) {
     StoreString("Input", "E:\\fw\\app.hex");
     StoreString("Output", "D:\\out\\old.qvr");
