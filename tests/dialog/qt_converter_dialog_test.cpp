@@ -74,25 +74,6 @@ class QtConverterDialogTest : public ::testing::Test {
     }
 };
 
-TEST_F(QtConverterDialogTest, ControlsCarryTheirIdentifiersInTabOrder) {
-    QtConverterDialog dialog(*settings);
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
-    EXPECT_EQ("LumbrixW", dialog.windowTitle());
-    EXPECT_EQ(QApplication::focusWidget(), list(dialog, "1010"));
-
-    QStringList tabOrder;
-    QWidget *widget = list(dialog, "1010");
-    do {
-        tabOrder << widget->objectName();
-        widget = widget->nextInFocusChain();
-        while (!(widget->focusPolicy() & Qt::TabFocus) || !widget->isVisible()) {
-            widget = widget->nextInFocusChain();
-        }
-    } while (widget != list(dialog, "1010"));
-    EXPECT_EQ(QStringList({"1010", "1000", "1002", "1001", "1003", "1004", "1014"}), tabOrder);
-}
-
 // The status panes keep their widths' proportions, and grow with a font wider than the
 // platform's so that the longest texts still fit.
 TEST_F(QtConverterDialogTest, EveryControlFitsAndNoCaptionIsClipped) {
