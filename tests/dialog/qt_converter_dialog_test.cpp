@@ -151,27 +151,19 @@ TEST_F(QtConverterDialogTest, CloseBoxSavesAndTheNextStartRestores) {
     EXPECT_EQ("  Tarvic5516", pane(reopened, "101"));
 }
 
+// Escape cancels; Enter on an edit box or a closed list is OK. Neither saves.
 TEST_F(QtConverterDialogTest, EscapeAndEnterEndWithoutSaving) {
     settings->WriteString("Settings", "Input", "/kept.hex");
-    QtConverterDialog escaped(*settings);
-    escaped.show();
-    typeInto(edit(escaped, "1000"), "/changed.hex");
-    QTest::keyClick(edit(escaped, "1000"), Qt::Key_Escape);
-    EXPECT_FALSE(escaped.isVisible());
-    EXPECT_EQ(QDialog::Rejected, escaped.result());
-
-    QtConverterDialog entered(*settings);
-    entered.show();
-    typeInto(edit(entered, "1000"), "/changed.hex");
-    QTest::keyClick(edit(entered, "1000"), Qt::Key_Return);
-    EXPECT_FALSE(entered.isVisible());
-    EXPECT_EQ(QDialog::Accepted, entered.result()) << "Enter on an edit box is OK";
-
-    QtConverterDialog onList(*settings);
-    onList.show();
-    QTest::keyClick(list(onList, "1014"), Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_EQ(QDialog::Accepted, onList.result()) << "Enter on a closed list is OK";
-
+    for (auto [key, id, result] : {std::tuple{Qt::Key_Escape, "1000", QDialog::Rejected},
+                                   std::tuple{Qt::Key_Return, "1000", QDialog::Accepted},
+                                   std::tuple{Qt::Key_Enter, "1014", QDialog::Accepted}}) {
+        QtConverterDialog dialog(*settings);
+        dialog.show();
+        typeInto(edit(dialog, "1000"), "/changed.hex");
+        QTest::keyClick(dialog.findChild<QWidget *>(id), key);
+        EXPECT_FALSE(dialog.isVisible()) << key;
+        EXPECT_EQ(result, dialog.result()) << key;
+    }
     EXPECT_EQ("/kept.hex", settings->GetString("Settings", "Input", ""));
 }
 
