@@ -167,6 +167,11 @@ const Case CASES[] = {
      1,
      {"fits: neither"},
      "fits neither layout"},
+    {"part_code_zero",
+     [](auto &) { return Bytes(1 + 519, '\0'); },
+     {"--type", "6", "@"},
+     1,
+     {"part code: 0x00", "fault: part-code byte 0x00 is not '0' to '6'"}},
     {"type4_fields_order_and_window",
      [](auto &) {
          return type4_record(0x80200) + type4_record(0x80000, 513) + type4_record(0x97800) +
