@@ -171,7 +171,9 @@ const Case CASES[] = {
      [](auto &) { return Bytes(1 + 519, '\0'); },
      {"--type", "6", "@"},
      1,
-     {"part code: 0x00", "fault: part-code byte 0x00 is not '0' to '6'"}},
+     {"part code: 0x00",
+      "flash window: 0x80000-0x977FF (94 KiB, the larger one, as the file names no part)",
+      "fault: part-code byte 0x00 is not '0' to '6'"}},
     {"type4_fields_order_and_window",
      [](auto &) {
          return type4_record(0x80200) + type4_record(0x80000, 513) + type4_record(0x97800) +
