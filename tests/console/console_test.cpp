@@ -1,17 +1,11 @@
-// Black-box tests of the lumbrix program: what it prints, where, its exit status and files.
+// The lumbrix program as a user runs it: what it prints, where, its exit status and its file.
+// LUMBRIX_PROGRAM and LUMBRIX_RUNNER (e.g. wine) point the same cases at another build.
+#include "files.h"
+#include "run_program.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <spawn.h>
 #include <sstream>
-#include <string>
-#include <sys/wait.h>
-#include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -21,23 +15,15 @@ const std::string USAGE = "ERROR  : Incorrect number of parameters\n"
                           "Syntax : Lumbrix <input hex file> <output binary file> <part> "
                           "<protocol>\n"
                           "Example: Lumbrix C:\\sample.hex C:\\sample.qvr 5516 4\n\n";
-const std::string SUCCEEDED = ">>  Conversion Succeeded\n\n";
-const std::string FAILED = "ERROR  : Conversion Failed\n\n";
-
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
+const std::string OLD = "old contents";
 
 std::string env_or(const char *name, const std::string &fallback) {
     const char *value = getenv(name);
     return value && *value ? value : fallback;
 }
 
-std::string read_file(const fs::path &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+bool windows_program() {
+    return env_or("LUMBRIX_PROGRAM", LUMBRIX_PATH).ends_with(".exe");
 }
 
 // A Windows build writes its standard streams in text mode, every line end as CR LF. Give
@@ -55,179 +41,142 @@ std::string from_text_mode(const std::string &text) {
     return result;
 }
 
-class Lumbrix : public ::testing::Test {
-  protected:
-    fs::path dir;
-
-    void SetUp() override {
-        char pattern[] = "/tmp/lumbrix-console-XXXXXX";
-        dir = mkdtemp(pattern);
+Outcome run_lumbrix(const std::vector<std::string> &args) {
+    std::vector<std::string> argv;
+    std::istringstream runner(env_or("LUMBRIX_RUNNER", ""));
+    for (std::string word; runner >> word;)
+        argv.push_back(word);
+    argv.push_back(env_or("LUMBRIX_PROGRAM", LUMBRIX_PATH));
+    argv.insert(argv.end(), args.begin(), args.end());
+    Outcome outcome = run_program(argv);
+    if (windows_program()) {
+        outcome.out = from_text_mode(outcome.out);
+        outcome.err = from_text_mode(outcome.err);
     }
-    void TearDown() override { fs::remove_all(dir); }
+    return outcome;
+}
 
-    std::string path(const std::string &name) const { return (dir / name).string(); }
-
-    static bool windows_program() {
-        std::string program = env_or("LUMBRIX_PROGRAM", LUMBRIX_PATH);
-        return program.ends_with(".exe");
-    }
-
-    std::string write(const std::string &name, const std::string &text) const {
-        std::ofstream(dir / name, std::ios::binary) << text;
-        return path(name);
-    }
-
-    // Run the program with these arguments, capturing both streams.
-    Outcome run(const std::vector<std::string> &args) const {
-        std::vector<std::string> argv;
-        std::istringstream runner(env_or("LUMBRIX_RUNNER", ""));
-        for (std::string word; runner >> word;)
-            argv.push_back(word);
-        argv.push_back(env_or("LUMBRIX_PROGRAM", LUMBRIX_PATH));
-        argv.insert(argv.end(), args.begin(), args.end());
-        std::vector<char *> pointers;
-        for (std::string &arg : argv)
-            pointers.push_back(arg.data());
-        pointers.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, path("stdout").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, path("stderr").c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        pid_t pid;
-        int status = -1;
-        if (posix_spawnp(&pid, pointers[0], &actions, nullptr, pointers.data(), environ) == 0)
-            waitpid(pid, &status, 0);
-        posix_spawn_file_actions_destroy(&actions);
-        Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, read_file(path("stdout")),
-                        read_file(path("stderr"))};
-        if (windows_program()) {
-            outcome.out = from_text_mode(outcome.out);
-            outcome.err = from_text_mode(outcome.err);
-        }
-        return outcome;
-    }
-
-    std::string sample() const {
-        return write("in.hex", ":020000040008F2\n:0400100001020304E2\n:00000001FF\n");
-    }
+// "@in" is a HEX file of four bytes at 0x80010, "@out" a file holding OLD, "@dir" their folder.
+struct Case {
+    const char *label;
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+    std::string file; // the output afterwards: its size and, for Type 6, first byte
 };
 
-TEST_F(Lumbrix, WrongArgumentCountPrintsUsage) {
-    std::string in = sample();
-    for (auto args : {std::vector<std::string>{},
-                      {in, path("out.qvr"), "5516"},
-                      {in, path("out.qvr"), "5516", "4", "extra"}}) {
-        Outcome outcome = run(args);
-        EXPECT_EQ(1, outcome.status);
-        EXPECT_EQ(BANNER, outcome.out);
-        EXPECT_EQ(USAGE, outcome.err);
-    }
-    EXPECT_FALSE(fs::exists(path("out.qvr")));
+void expand(std::string &text, const TempFolder &folder) {
+    for (auto [name, value] : {std::pair<std::string, std::string>{"@in", folder.path("in.hex")},
+                               {"@out", folder.path("out.qvr")},
+                               {"@dir", folder.dir.string()}})
+        for (size_t at; (at = text.find(name)) != std::string::npos;)
+            text.replace(at, name.size(), value);
 }
 
-TEST_F(Lumbrix, ConvertsWithEveryPartAndBothProtocols) {
-    std::string in = sample();
-    for (int number = 5510; number <= 5516; ++number) {
-        Outcome type6 = run({in, path("out6.qvr"), std::to_string(number), "6"});
-        EXPECT_EQ(0, type6.status);
-        EXPECT_EQ(BANNER + SUCCEEDED, type6.out);
-        EXPECT_EQ("", type6.err);
-        std::string file = read_file(path("out6.qvr"));
-        ASSERT_EQ(1u + 519, file.size());
-        EXPECT_EQ('0' + number - 5510, file[0]);
-    }
-    Outcome type4 = run({in, path("out4.qvr"), "5516", "4"});
-    EXPECT_EQ(BANNER + SUCCEEDED, type4.out);
-    EXPECT_EQ(522u, fs::file_size(path("out4.qvr")));
+void PrintTo(const Case &c, std::ostream *os) {
+    *os << c.label;
 }
 
-TEST_F(Lumbrix, NumbersAreReadLikeScanfDecimal) {
-    std::string in = sample();
-    for (const char *part : {"5516xyz", " 5510", "+5512", "05516", "\t5511 "})
-        EXPECT_EQ(0, run({in, path("out.qvr"), part, "6"}).status) << part;
-    for (const char *protocol : {"65540", "4.9", " +4"}) {
-        EXPECT_EQ(0, run({in, path("out.qvr"), "5516", protocol}).status) << protocol;
-        EXPECT_EQ(522u, fs::file_size(path("out.qvr"))) << protocol;
+class Lumbrix : public testing::TestWithParam<Case> {};
+
+TEST_P(Lumbrix, PrintsExitsAndWrites) {
+    Case c = GetParam();
+    TempFolder folder;
+    folder.write("in.hex", ":020000040008F2\n:0400100001020304E2\n:00000001FF\n");
+    folder.write("bad.hex", "hello\n:0400100001020304E3\n:0400100001020304E2\n");
+    folder.write("out.qvr", OLD);
+    for (std::string &arg : c.args)
+        expand(arg, folder);
+    expand(c.err, folder);
+    if (c.err == "folder" && windows_program()) { // Windows refuses to open a folder as a file
+        c.err = "ERROR  : Error 13 opening " + folder.dir.string() + "\n\n";
+    } else if (c.err == "folder") { // elsewhere it opens and then fails to read
+        c.err = "ERROR  : Conversion Failed\n\n";
+        c.file = "16";
     }
-    EXPECT_EQ(0, run({in, path("out.qvr"), "5516", "65542"}).status);
-    EXPECT_EQ(520u, fs::file_size(path("out.qvr")));
+    Outcome outcome = run_lumbrix(c.args);
+    EXPECT_EQ(c.status, outcome.status);
+    EXPECT_EQ(BANNER + (c.status == 0 ? ">>  Conversion Succeeded\n\n" : ""), outcome.out);
+    EXPECT_EQ(c.err, outcome.err);
+    std::string file = folder.read("out.qvr");
+    EXPECT_EQ(c.file,
+              std::to_string(file.size()) + (file.size() % 519 == 1 ? file.substr(0, 1) : ""));
+    EXPECT_EQ(":020000040008F2\n:0400100001020304E2\n:00000001FF\n", folder.read("in.hex"));
 }
 
-TEST_F(Lumbrix, UnrecognisedNumbersLeaveAnEmptyOutput) {
-    std::string in = sample();
+std::vector<Case> cases() {
+    std::vector<Case> cases = {
+        {"no_arguments", {}, 1, USAGE, "12"},
+        {"three_arguments", {"@in", "@out", "5516"}, 1, USAGE, "12"},
+        {"five_arguments", {"@in", "@out", "5516", "4", "x"}, 1, USAGE, "12"},
+        {"type4", {"@in", "@out", "5516", "4"}, 0, "", "522"},
+        {"protocol_wraps_at_16_bits", {"@in", "@out", "5516", "65540"}, 0, "", "522"},
+        {"protocol_65542", {"@in", "@out", "5516", "65542"}, 0, "", "5206"},
+        {"protocol_fraction", {"@in", "@out", "5516", "4.9"}, 0, "", "522"},
+        {"protocol_sign", {"@in", "@out", "5516", " +4"}, 0, "", "522"},
+        {"part_trailing_text", {"@in", "@out", "5516xyz", "6"}, 0, "", "5206"},
+        {"part_leading_space", {"@in", "@out", " 5510", "6"}, 0, "", "5200"},
+        {"part_sign", {"@in", "@out", "+5512", "6"}, 0, "", "5202"},
+        {"part_leading_zero", {"@in", "@out", "05516", "6"}, 0, "", "5206"},
+        {"part_tabs", {"@in", "@out", "\t5511 ", "6"}, 0, "", "5201"},
+        {"both_bad",
+         {"@in", "@out", "1", "2"},
+         1,
+         "ERROR  : Unrecognised <part> Parameter: 1\n\n",
+         "0"},
+        {"missing_input",
+         {"@dir/missing.hex", "@out", "5516", "4"},
+         1,
+         "ERROR  : Error 2 opening @dir/missing.hex\n\n",
+         "12"},
+        {"no_output_folder",
+         {"@in", "@dir/no/out.qvr", "5516", "4"},
+         1,
+         "ERROR  : Error 2 opening @dir/no/out.qvr\n\n",
+         "12"},
+        {"onto_the_input",
+         {"@in", "@dir/./in.hex", "5516", "6"},
+         1,
+         "ERROR  : Input and output are the same file: @dir/./in.hex\n\n",
+         "12"},
+        {"folder_as_input", {"@dir", "@out", "5516", "6"}, 1, "folder", "12"},
+        {"full_device",
+         {"@in", "/dev/full", "5516", "6"},
+         1,
+         "ERROR  : Conversion Failed\n\n",
+         "12"},
+        {"bad_lines_still_succeed",
+         {"@dir/bad.hex", "@out", "5510", "4"},
+         0,
+         "ERROR: Found invalid ihex line <hello\n>\n"
+         "ERROR: Found invalid checksum in ihex line <:0400100001020304E3\n>\n",
+         "0"},
+    };
+    for (int number = 5513; number <= 5515; ++number)
+        cases.push_back({"",
+                         {"@in", "@out", std::to_string(number), "6"},
+                         0,
+                         "",
+                         "520" + std::string(1, static_cast<char>('0' + number - 5510))});
     // 4294972806 and 4294967300 are 5510 and 4 beyond 32 bits: too big, not wrapped.
-    for (const char *part : {"5517", "5509", "-5510", "abc", "", "4294972806", "2147483648"}) {
-        write("out.qvr", "old contents");
-        Outcome outcome = run({in, path("out.qvr"), part, "4"});
-        EXPECT_EQ(1, outcome.status) << part;
-        EXPECT_EQ(BANNER, outcome.out);
-        EXPECT_EQ(std::string("ERROR  : Unrecognised <part> Parameter: ") + part + "\n\n",
-                  outcome.err);
-        EXPECT_EQ(0u, fs::file_size(path("out.qvr")));
-    }
-    for (const char *protocol : {"5", "-4", "x4", "0x4", "4294967300", "-2147483648"}) {
-        Outcome outcome = run({in, path("out.qvr"), "5516", protocol});
-        EXPECT_EQ(1, outcome.status) << protocol;
-        EXPECT_EQ(std::string("ERROR  : Unrecognised <protocol> Parameter: ") + protocol + "\n\n",
-                  outcome.err);
-        EXPECT_EQ(0u, fs::file_size(path("out.qvr")));
-    }
-    Outcome both_bad = run({in, path("out.qvr"), "1", "2"});
-    EXPECT_EQ("ERROR  : Unrecognised <part> Parameter: 1\n\n", both_bad.err)
-        << "the protocol is not looked at once the part is wrong";
+    for (const char *part : {"5517", "5509", "-5510", "abc", "", "4294972806", "2147483648"})
+        cases.push_back({"",
+                         {"@in", "@out", part, "4"},
+                         1,
+                         std::string("ERROR  : Unrecognised <part> Parameter: ") + part + "\n\n",
+                         "0"});
+    for (const char *protocol : {"5", "-4", "x4", "0x4", "4294967300", "-2147483648"})
+        cases.push_back(
+            {"",
+             {"@in", "@out", "5516", protocol},
+             1,
+             std::string("ERROR  : Unrecognised <protocol> Parameter: ") + protocol + "\n\n",
+             "0"});
+    return cases;
 }
 
-TEST_F(Lumbrix, FilesThatCannotBeOpened) {
-    Outcome missing = run({path("missing.hex"), path("out.qvr"), "5516", "4"});
-    EXPECT_EQ(1, missing.status);
-    EXPECT_EQ(BANNER, missing.out);
-    EXPECT_EQ("ERROR  : Error 2 opening " + path("missing.hex") + "\n\n", missing.err);
-    EXPECT_FALSE(fs::exists(path("out.qvr")));
-
-    std::string out = path("no/such/folder/out.qvr");
-    Outcome no_folder = run({sample(), out, "5516", "4"});
-    EXPECT_EQ(1, no_folder.status);
-    EXPECT_EQ("ERROR  : Error 2 opening " + out + "\n\n", no_folder.err);
-}
-
-TEST_F(Lumbrix, OutputOntoTheInputIsRefused) {
-    std::string in = sample();
-    std::string hex = read_file(in);
-    std::string respelled = (dir / "." / "in.hex").string();
-    Outcome outcome = run({in, respelled, "5516", "6"});
-    EXPECT_EQ(1, outcome.status);
-    EXPECT_EQ(BANNER, outcome.out);
-    EXPECT_EQ("ERROR  : Input and output are the same file: " + respelled + "\n\n", outcome.err);
-    EXPECT_EQ(hex, read_file(in)) << "the HEX file is left as it was";
-}
-
-TEST_F(Lumbrix, FailedReadsAndWritesAreNotSuccesses) {
-    Outcome directory_in = run({dir.string(), path("out.qvr"), "5516", "6"});
-    EXPECT_EQ(1, directory_in.status);
-    EXPECT_EQ(BANNER, directory_in.out);
-    // Windows refuses to open a folder as a file (access denied); elsewhere it opens and
-    // then fails to read.
-    EXPECT_EQ(windows_program() ? "ERROR  : Error 13 opening " + dir.string() + "\n\n" : FAILED,
-              directory_in.err);
-
-    Outcome full_disk = run({sample(), "/dev/full", "5516", "6"});
-    EXPECT_EQ(1, full_disk.status);
-    EXPECT_EQ(BANNER, full_disk.out);
-    EXPECT_EQ(FAILED, full_disk.err);
-}
-
-TEST_F(Lumbrix, BadLinesAreReportedAndTheConversionStillSucceeds) {
-    std::string in = write("bad.hex", "hello\n:0400100001020304E3\n:0400100001020304E2\n");
-    Outcome outcome = run({in, path("out.qvr"), "5510", "4"});
-    EXPECT_EQ(0, outcome.status);
-    EXPECT_EQ(BANNER + SUCCEEDED, outcome.out);
-    EXPECT_EQ("ERROR: Found invalid ihex line <hello\n>\n"
-              "ERROR: Found invalid checksum in ihex line <:0400100001020304E3\n>\n",
-              outcome.err);
-    EXPECT_EQ(0u, fs::file_size(path("out.qvr"))) << "offset 0x10 lies below the flash window";
-}
+INSTANTIATE_TEST_SUITE_P(Cases, Lumbrix, testing::ValuesIn(cases()), [](const auto &info) {
+    return *info.param.label ? info.param.label : "number_" + std::to_string(info.index);
+});
 
 } // namespace

@@ -21,13 +21,11 @@ class FakeView : public DialogView {
     std::map<int, std::string> texts;
     std::map<int, std::vector<std::string>> lists;
     std::map<int, int> selections;
-    std::vector<StatusPane> statusPanes;
     std::map<int, std::string> paneTexts;
     std::vector<FileDialogRequest> fileRequests;
     std::optional<std::string> fileDialogAnswer;
-    std::vector<std::pair<int, IconSize>> icons;
-    std::vector<std::pair<unsigned int, std::string>> systemMenu;
     std::vector<int> modalDialogs;
+    std::vector<std::string> systemMenu;
     bool stringsMissing = false;
 
     // The user's side, notified through the adapters' message map.
@@ -56,16 +54,16 @@ class FakeView : public DialogView {
     int ListSelection(int listId) const override {
         return selections.contains(listId) ? selections.at(listId) : -1;
     }
-    void CreateStatusBar(const std::vector<StatusPane> &panes) override { statusPanes = panes; }
+    void CreateStatusBar(const std::vector<StatusPane> &) override {}
     void SetStatusPaneText(int pane, const std::string &text) override { paneTexts[pane] = text; }
     std::optional<std::string> RunFileDialog(const FileDialogRequest &request) override {
         fileRequests.push_back(request);
         return fileDialogAnswer;
     }
-    void SetWindowIcon(int iconId, IconSize size) override { icons.emplace_back(iconId, size); }
-    void AppendSystemMenuSeparator() override { systemMenu.emplace_back(0, ""); }
-    void AppendSystemMenuItem(unsigned int commandId, const std::string &text) override {
-        systemMenu.emplace_back(commandId, text);
+    void SetWindowIcon(int, IconSize) override {}
+    void AppendSystemMenuSeparator() override {}
+    void AppendSystemMenuItem(unsigned int, const std::string &text) override {
+        systemMenu.push_back(text);
     }
     void RunModalDialog(const DialogTemplate &dialogTemplate) override {
         modalDialogs.push_back(dialogTemplate.id);

@@ -32,14 +32,6 @@ class QtSettingsStoreTest : public ::testing::Test {
     }
 };
 
-TEST_F(QtSettingsStoreTest, AbsentOrMalformedValuesGiveTheDefault) {
-    QtSettingsStore store("Korvane Inc.", "lumbrix_gui");
-    EXPECT_EQ("", store.GetString("Settings", "Input", ""));
-    EXPECT_EQ(7u, store.GetUInt("Settings", "Part", 7));
-    store.WriteString("Settings", "Part", "seven");
-    EXPECT_EQ(3u, store.GetUInt("Settings", "Part", 3));
-}
-
 // Paths may hold what the configuration file format treats specially.
 TEST_F(QtSettingsStoreTest, ValuesSurviveAReopenInTheCompanysFolder) {
     const std::string awkward = "/home/me/fw, v2/@app [1]=\"x\";\\y.hex";
@@ -56,6 +48,9 @@ TEST_F(QtSettingsStoreTest, ValuesSurviveAReopenInTheCompanysFolder) {
     EXPECT_EQ("", store.GetString("Settings", "Output", "default"));
     EXPECT_EQ(65535u, store.GetUInt("Settings", "Part", 0));
     EXPECT_EQ(4294967295u, store.GetUInt("Settings", "Protocol", 0));
+    store.WriteString("Settings", "Part", "seven");
+    EXPECT_EQ(3u, store.GetUInt("Settings", "Part", 3)) << "malformed values give the default";
+    EXPECT_EQ(7u, store.GetUInt("Settings", "Absent", 7));
 }
 
 TEST(AboutBox, ShowsItsTemplateAndEndsWithOk) {

@@ -1,4 +1,3 @@
-#include "lumbrix/mem.h"
 #include "lumbrix/segment_list.h"
 
 #include <gtest/gtest.h>
@@ -12,242 +11,120 @@ using namespace lumbrix;
 
 namespace {
 
+using Bytes = std::vector<uint8_t>;
+
 struct Span {
     uint32_t start;
-    std::vector<uint8_t> bytes;
+    Bytes bytes;
     bool operator==(const Span &) const = default;
 };
 
-std::vector<uint8_t> bytes_of(size_t count, uint8_t value) {
-    return std::vector<uint8_t>(count, value);
+Bytes fill(size_t count, uint8_t value) {
+    return Bytes(count, value);
 }
 
-std::vector<uint8_t> counting(size_t count, uint8_t first = 0) {
-    std::vector<uint8_t> bytes(count);
-    for (size_t i = 0; i < count; ++i)
-        bytes[i] = static_cast<uint8_t>(first + i);
-    return bytes;
-}
-
-std::vector<uint8_t> concat(std::vector<uint8_t> a, const std::vector<uint8_t> &b) {
+Bytes operator+(Bytes a, const Bytes &b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
-class SegmentListTest : public ::testing::Test {
-  protected:
-    SegmentList list = nullptr;
+std::vector<Span> spans_of(const SegmentList list) {
+    std::vector<Span> spans;
+    for (const Segment *s = list; s; s = s->next)
+        spans.push_back({s->start, s->data ? Bytes(s->data, s->data + s->length) : Bytes()});
+    return spans;
+}
 
-    void TearDown() override { segment_list_free(&list); }
-
-    void add(uint32_t address, const std::vector<uint8_t> &bytes) {
-        segment_list_add(&list, bytes.data(), address, static_cast<uint32_t>(bytes.size()));
-    }
-
-    std::vector<Span> runs() const {
-        std::vector<Span> result;
-        for (const Segment *s = list; s; s = s->next)
-            result.push_back({s->start, std::vector<uint8_t>(s->data, s->data + s->length)});
-        return result;
-    }
+struct AddCase {
+    const char *label;
+    std::vector<Span> added; // in this order
+    std::vector<Span> held;
 };
 
-TEST(RangeOverlap, SharedRangeAndAbutment) {
-    uint32_t out[2] = {7, 7};
-    EXPECT_EQ(1, range_overlap(0x80000, 0x877FF, 0x7FFF0, 0x8000F, out));
-    EXPECT_EQ(0x80000u, out[0]);
-    EXPECT_EQ(16u, out[1]);
-    EXPECT_EQ(1, range_overlap(10, 20, 20, 30, out));
-    EXPECT_EQ(20u, out[0]);
-    EXPECT_EQ(1u, out[1]);
+class SegmentListAdd : public testing::TestWithParam<AddCase> {};
 
-    out[0] = out[1] = 7;
-    EXPECT_EQ(0, range_overlap(10, 20, 21, 30, out));
-    EXPECT_EQ(7u, out[0]) << "a miss leaves out alone";
-    EXPECT_EQ(1, range_overlap(0, 0xFFFFFFFF, 5, 5, nullptr));
+TEST_P(SegmentListAdd, KeepsRunsOrderedCoalescedAndLaterBytesWin) {
+    SegmentList list = nullptr;
+    for (const Span &span : GetParam().added)
+        segment_list_add(&list, span.bytes.data(), span.start,
+                         static_cast<uint32_t>(span.bytes.size()));
+    EXPECT_EQ(GetParam().held, spans_of(list));
+    SegmentList copy = nullptr;
+    segment_list_add_all(&copy, &list);
+    EXPECT_EQ(GetParam().held, spans_of(copy));
+    segment_list_free(&copy);
+    segment_list_free(&list);
+    EXPECT_EQ(nullptr, list);
 }
 
-TEST_F(SegmentListTest, AdjacentAndOverlappingRunsCoalesce) {
-    add(0x80000, counting(16));
-    add(0x80008, counting(16, 0x40));
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, concat(counting(8), counting(16, 0x40))}}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SegmentListAdd,
+    testing::Values(
+        AddCase{"overlap_after",
+                {{16, fill(16, 1)}, {24, fill(16, 2)}},
+                {{16, fill(8, 1) + fill(16, 2)}}},
+        AddCase{"abut_before",
+                {{32, fill(16, 2)}, {16, fill(16, 1)}},
+                {{16, fill(16, 1) + fill(16, 2)}}},
+        AddCase{
+            "abut_after", {{16, fill(16, 1)}, {32, fill(1, 2)}}, {{16, fill(16, 1) + fill(1, 2)}}},
+        AddCase{"gap_of_one",
+                {{16, fill(16, 1)}, {33, fill(16, 2)}, {0, fill(15, 3)}},
+                {{0, fill(15, 3)}, {16, fill(16, 1)}, {33, fill(16, 2)}}},
+        AddCase{"covers_all", {{16, fill(16, 1)}, {16, fill(32, 2)}}, {{16, fill(32, 2)}}},
+        AddCase{"inside",
+                {{16, fill(32, 1)}, {24, fill(8, 2)}},
+                {{16, fill(8, 1) + fill(8, 2) + fill(16, 1)}}},
+        AddCase{"overlap_before",
+                {{32, fill(16, 1)}, {24, fill(16, 2)}},
+                {{24, fill(16, 2) + fill(8, 1)}}},
+        AddCase{"joins_three",
+                {{0, fill(16, 1)}, {32, fill(16, 3)}, {64, fill(16, 4)}, {16, fill(48, 2)}},
+                {{0, fill(16, 1) + fill(48, 2) + fill(16, 4)}}},
+        AddCase{"top_of_space",
+                {{0xFFFFFFF0, fill(16, 1)}, {0xFFFFFFE0, fill(16, 2)}},
+                {{0xFFFFFFE0, fill(16, 2) + fill(16, 1)}}}),
+    [](const auto &info) { return info.param.label; });
 
-    segment_list_free(&list);
-    add(0x80010, counting(16, 0x40));
-    add(0x80000, counting(16));
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, concat(counting(16), counting(16, 0x40))}}));
-
-    segment_list_free(&list);
-    add(0x80000, counting(16));
-    add(0x80011, counting(16));
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, counting(16)}, {0x80011, counting(16)}}));
-}
-
-TEST_F(SegmentListTest, LaterBytesWin) {
-    add(0x80000, bytes_of(16, 0x11));
-    add(0x80000, bytes_of(32, 0x22));
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, bytes_of(32, 0x22)}}));
-
-    segment_list_free(&list);
-    add(0x80000, bytes_of(32, 0x11));
-    add(0x80000, bytes_of(16, 0x22));
-    EXPECT_EQ(runs(),
-              (std::vector<Span>{{0x80000, concat(bytes_of(16, 0x22), bytes_of(16, 0x11))}}));
-
-    segment_list_free(&list);
-    add(0x80000, bytes_of(32, 0x11));
-    add(0x80008, bytes_of(8, 0x22));
-    auto inside = concat(concat(bytes_of(8, 0x11), bytes_of(8, 0x22)), bytes_of(16, 0x11));
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, inside}}));
-
-    segment_list_free(&list);
-    add(0x80010, bytes_of(16, 0x11));
-    add(0x80008, bytes_of(16, 0x22));
-    EXPECT_EQ(runs(),
-              (std::vector<Span>{{0x80008, concat(bytes_of(16, 0x22), bytes_of(8, 0x11))}}));
-}
-
-TEST_F(SegmentListTest, RunAcrossSeveralSegmentsJoinsThem) {
-    add(0x80000, bytes_of(16, 0x11));
-    add(0x80020, bytes_of(16, 0x33));
-    add(0x80040, bytes_of(16, 0x44));
-    add(0x80010, bytes_of(0x30, 0x22));
-    auto joined = concat(concat(bytes_of(16, 0x11), bytes_of(0x30, 0x22)), bytes_of(16, 0x44));
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, joined}}));
-
-    segment_list_free(&list);
-    add(0x80100, counting(16));
-    add(0x80000, counting(16));
-    add(0x80010, bytes_of(0xF0, 0x22));
-    ASSERT_EQ(1u, runs().size());
-    EXPECT_EQ(272u, runs()[0].bytes.size());
-    EXPECT_EQ(0x0F, runs()[0].bytes[0x10F]);
-}
-
-// However a run's place is found, every order of the same one-byte runs builds one segment.
-TEST_F(SegmentListTest, AnyOrderBuildsTheSameImage) {
+// However a run's place is found, every order of the same one-byte runs builds one segment,
+// also while runs go to two lists in turn.
+TEST(SegmentListOrder, AnyOrderBuildsTheSameImage) {
     std::vector<uint32_t> ascending(1000);
     std::iota(ascending.begin(), ascending.end(), 0);
     std::vector<uint32_t> shuffled = ascending;
     std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(5516));
     std::vector<uint32_t> even_then_odd; // 500 segments first, then the gaps at random
-    for (uint32_t i : ascending)
-        if (i % 2 == 0)
-            even_then_odd.push_back(i);
-    for (uint32_t i : shuffled)
-        if (i % 2)
-            even_then_odd.push_back(i);
+    std::copy_if(ascending.begin(), ascending.end(), std::back_inserter(even_then_odd),
+                 [](uint32_t i) { return i % 2 == 0; });
+    std::copy_if(shuffled.begin(), shuffled.end(), std::back_inserter(even_then_odd),
+                 [](uint32_t i) { return i % 2 == 1; });
     struct Row {
         const char *label;
         std::vector<uint32_t> order;
-        bool two_lists; // every run also goes to a second list in turn
+        bool two_lists;
     } rows[] = {{"descending", {ascending.rbegin(), ascending.rend()}, false},
                 {"shuffled", shuffled, false},
                 {"even then odd", even_then_odd, false},
                 {"shuffled into two lists in turn", shuffled, true}};
+    Bytes all(1000);
+    std::transform(ascending.begin(), ascending.end(), all.begin(),
+                   [](uint32_t i) { return static_cast<uint8_t>(i); });
     for (const Row &row : rows) {
         SCOPED_TRACE(row.label);
-        SegmentList other = nullptr;
+        SegmentList list = nullptr, other = nullptr;
         for (uint32_t i : row.order) {
             uint8_t byte = static_cast<uint8_t>(i);
-            add(0x80000 + i, {byte});
+            segment_list_add(&list, &byte, 0x80000 + i, 1);
             if (row.two_lists)
                 segment_list_add(&other, &byte, 0x90000 + i, 1);
         }
-        EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, counting(1000)}}));
+        EXPECT_EQ(spans_of(list), (std::vector<Span>{{0x80000, all}}));
         if (row.two_lists) {
-            ASSERT_NE(nullptr, other);
-            EXPECT_EQ(1000u, other->length);
-            EXPECT_EQ(nullptr, other->next);
+            EXPECT_EQ(spans_of(other), (std::vector<Span>{{0x90000, all}}));
         }
         segment_list_free(&other);
         segment_list_free(&list);
     }
-}
-
-TEST_F(SegmentListTest, PadFillsGapsAndKeepsHeldBytes) {
-    add(0x80000, counting(16));
-    add(0x80100, counting(16));
-    EXPECT_EQ(32u, segment_list_pad(&list, 0x80000, 512, 0xFF, 0));
-    auto page = concat(concat(counting(16), bytes_of(0xF0, 0xFF)),
-                       concat(counting(16), bytes_of(0xF0, 0xFF)));
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, page}}));
-    EXPECT_EQ(512u, segment_list_pad(&list, 0x80000, 512, 0xFF, 0));
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, page}}));
-}
-
-TEST_F(SegmentListTest, PadAroundSegmentsThatStraddleTheRange) {
-    add(0x7FFF0, counting(32));
-    add(0x80100, counting(0x200));
-    EXPECT_EQ(272u, segment_list_pad(&list, 0x80000, 512, 0x1AB, 0));
-    auto expected = concat(concat(counting(32), bytes_of(0xF0, 0xAB)), counting(0x200));
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x7FFF0, expected}}));
-}
-
-TEST_F(SegmentListTest, PadOfAnEmptyRangeAddsOnlyWhenAsked) {
-    EXPECT_EQ(0u, segment_list_pad(&list, 0x80000, 512, 0xFF, 0x100));
-    EXPECT_EQ(nullptr, list) << "only the low byte of the flag counts";
-    EXPECT_EQ(0u, segment_list_pad(&list, 0x80000, 512, 0xFF, 1));
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, bytes_of(512, 0xFF)}}));
-
-    segment_list_free(&list);
-    add(0x80300, counting(16));
-    EXPECT_EQ(0u, segment_list_pad(&list, 0x80000, 512, 0xFF, 1));
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, bytes_of(512, 0xFF)}, {0x80300, counting(16)}}));
-}
-
-TEST_F(SegmentListTest, AddAllCopiesAndFreeEmpties) {
-    add(0x80000, counting(4));
-    add(0x80010, counting(4));
-    SegmentList copy = nullptr;
-    segment_list_add_all(&copy, &list);
-    for (Segment *s = copy; s; s = s->next)
-        s->data[0] = 0xEE;
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, counting(4)}, {0x80010, counting(4)}}));
-    segment_list_free(&copy);
-    EXPECT_EQ(nullptr, copy);
-    segment_list_free(&copy);
-    segment_list_free(nullptr);
-}
-
-// A run that loses its buffer must never be read through, and anything it merges with
-// loses its bytes too rather than keeping a mix of known and unknown ones.
-TEST_F(SegmentListTest, AllocationFailuresLeaveBufferlessSegments) {
-    // Two abutting runs of 16 bytes each, the second one added with an allocation failing.
-    struct Row {
-        const char *label;
-        uint32_t first, second;
-        unsigned long fail_at;
-    } rows[] = {{"the segment grown in place", 0x80000, 0x80010, 1},
-                {"the new segment's buffer", 0x80050, 0x80040, 2},
-                {"the join's realloc", 0x80090, 0x80080, 3}};
-    for (const Row &row : rows) {
-        add(row.first, counting(16));
-        mem_fail_at(row.fail_at);
-        add(row.second, counting(16));
-    }
-    const Segment *s = list;
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        ASSERT_NE(nullptr, s);
-        EXPECT_EQ(std::min(row.first, row.second), s->start);
-        EXPECT_EQ(32u, s->length);
-        EXPECT_EQ(nullptr, s->data);
-        s = s->next;
-    }
-    EXPECT_EQ(nullptr, s);
-
-    EXPECT_EQ(96u, segment_list_pad(&list, 0x80000, 512, 0xFF, 0));
-    EXPECT_EQ(nullptr, list->data) << "padding keeps the bytes lost";
-    EXPECT_EQ(512u, list->length);
-
-    segment_list_free(&list);
-    add(0x80000, counting(16));
-    unsigned long failures = mem_failures();
-    mem_fail_at(1); // the padded page's buffer: nothing changes
-    EXPECT_EQ(0u, segment_list_pad(&list, 0x80000, 512, 0xFF, 0));
-    EXPECT_EQ(failures + 1, mem_failures());
-    EXPECT_EQ(runs(), (std::vector<Span>{{0x80000, counting(16)}}));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // through without reaching the failing one. Every run must end with result 1 or with exactly
 // the file of an undisturbed run, and leave the image empty. What a run fails to give back is
 // reported by the leak checker of the sanitizer build at the end of the test.
+#include "files.h"
 #include "hex_text.h"
 
 #include "lumbrix/download.h"
@@ -12,8 +13,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 using namespace lumbrix;
 
@@ -68,11 +67,6 @@ void sweep(const std::string &hex, bool type6, int part_code) {
     }
 }
 
-std::string example_firmware() {
-    std::ifstream file(LUMBRIX_EXAMPLES "/firmware.hex");
-    return {std::istreambuf_iterator<char>(file), {}};
-}
-
 // Records in no order that overwrite each other, straddle page boundaries and the window's
 // first address, and leave empty pages between the pages they fill.
 std::string overlapping_records() {
@@ -80,14 +74,6 @@ std::string overlapping_records() {
            hex_data_at(0x7FFF8, hex_bytes(16, 0x30)) + hex_data_at(0x80404, hex_bytes(40, 0x40)) +
            hex_data_at(0x80000, hex_bytes(8, 0x50)) + hex_data_at(0x80C01, hex_bytes(1, 0x60)) +
            hex_data_at(0x80408, hex_bytes(8, 0x70));
-}
-
-// One odd byte in each of several pages, so that every page is padded on both sides.
-std::string scattered_bytes() {
-    std::string hex;
-    for (uint32_t page = 0; page < 8; ++page)
-        hex += hex_data_at(0x80000 + page * 0x600 + 2 * page + 1, {static_cast<uint8_t>(page)});
-    return hex;
 }
 
 // A run of contiguous records that grows one segment, with bad lines and a record past the
@@ -102,15 +88,11 @@ std::string contiguous_with_noise() {
 class AllocationSweep : public testing::TestWithParam<bool> {};
 
 TEST_P(AllocationSweep, ExampleFirmware) {
-    sweep(example_firmware(), GetParam(), '6');
+    sweep(read_file(LUMBRIX_EXAMPLES "/firmware.hex"), GetParam(), '6');
 }
 
 TEST_P(AllocationSweep, OverlappingRecords) {
     sweep(overlapping_records(), GetParam(), '2');
-}
-
-TEST_P(AllocationSweep, ScatteredBytes) {
-    sweep(scattered_bytes(), GetParam(), '5');
 }
 
 TEST_P(AllocationSweep, ContiguousRecordsWithNoise) {

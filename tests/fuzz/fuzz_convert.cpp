@@ -2,6 +2,7 @@
 // force_flash_base, the second byte may make one allocation fail; the rest is the HEX file.
 // Every download file is checked against its own invariants and, when no allocation failed,
 // against the file the reading rules call for; the image must be empty again afterwards.
+#include "download_file.h"
 #include "hex_model.h"
 
 #include "lumbrix/download.h"
@@ -48,48 +49,24 @@ struct Conversion {
     std::vector<uint8_t> file;
 };
 
-uint32_t get_le(const uint8_t *at, int bytes) {
-    uint32_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-        value = value << 8 | at[i];
-    return value;
-}
-
-uint32_t checksum_of(const uint8_t *data) {
-    uint32_t sum = 0;
-    for (int i = 0; i < 512; i += 2)
-        sum += get_le(data + i, 2);
-    return sum;
-}
-
-uint32_t window_last(int part_code) {
-    return part_code == '0' || part_code == '1' || part_code == '4' ? 0x877FF : 0x977FF;
-}
-
-// What holds for every download file, whatever the HEX file held.
+// What holds for every download file, whatever the HEX file held: the inspector finds it
+// sound, in the layout asked for, with the part code and window of the conversion.
 void check_layout(const std::vector<uint8_t> &file, const Options &options) {
-    size_t at = 0;
-    size_t record_size = options.type6 ? 519 : 522;
-    if (options.type6) {
-        require(!file.empty() && file[0] == (options.part_code & 0xFF), "header byte");
-        at = 1;
-    }
-    require((file.size() - at) % record_size == 0, "not a whole number of records");
     bool has_window = options.part_code >= '0' && options.part_code <= '6';
-    require(has_window || file.size() == at, "records without a window");
-    uint64_t next = 0x80000; // lowest address the next record may have
-    for (; at < file.size(); at += record_size) {
-        const uint8_t *record = file.data() + at;
-        uint32_t address = options.type6 ? get_le(record, 2) * 512 : get_le(record, 4);
-        uint32_t size = options.type6 ? get_le(record + 2, 1) * 512 : get_le(record + 4, 2);
-        const uint8_t *data = record + (options.type6 ? 3 : 6);
-        require(size == 512, "length field is not 512, or page count not 1");
-        require(address % 512 == 0 && address >= next, "address not ascending in whole pages");
-        require(!options.type6 || at == 1 || address == next, "Type 6 skips a page");
-        require(address + 511 <= window_last(options.part_code), "page outside the window");
-        require(get_le(data + 512, 4) == checksum_of(data), "wrong checksum");
-        next = uint64_t{address} + 512;
-    }
+    size_t header = options.type6 ? 1 : 0;
+    require(!options.type6 || (!file.empty() && file[0] == (options.part_code & 0xFF)),
+            "header byte");
+    require(has_window || file.size() == header, "records without a window");
+    if (!has_window)
+        return;
+    const Layout &layout = options.type6 ? TYPE6 : TYPE4;
+    require(fitting_layout(file) == &layout, "not whole records");
+    Inspection inspection = inspect_download(file, layout);
+    require(inspection.faults.empty(), "the inspector finds a fault");
+    bool small = options.part_code == '0' || options.part_code == '1' || options.part_code == '4';
+    require(inspection.pages.empty() ||
+                inspection.pages.back().address + 511 <= (small ? 0x877FFu : 0x977FFu),
+            "page outside the window");
 }
 
 std::vector<uint8_t> contents_of(int fd) {

@@ -6,13 +6,14 @@ corpus/convert.
 Run it again to remake the seeds; inputs that once crashed a harness are added to the
 corpus folders by hand and are not written here.
 """
+import random
 from pathlib import Path
 
 HERE = Path(__file__).parent
 
 
 def record(record_type, offset, data):
-    fields = bytes([len(data), offset >> 8, offset & 0xFF, record_type]) + bytes(data)
+    fields = bytes([len(data) & 0xFF, offset >> 8, offset & 0xFF, record_type]) + bytes(data)
     return ":" + (fields + bytes([(-sum(fields)) & 0xFF])).hex().upper() + "\n"
 
 
@@ -59,6 +60,12 @@ SEEDS = {
     "non_ascii": "\u00e9t\u00e9\n:01000000\u00e92D\n" + data_at(0x80000, pattern(2)),
     "long_line": "x" * 1200 + "\n" + ":" * 600 + "\n" + data_at(0x80000, pattern(2)),
     "no_final_line_end": data_at(0x80000, pattern(16)).rstrip("\n"),
+    "non_hex_digits": ":01000000G1FE\n" + linear(8) + ":01000000\u00e92D\n",
+    "address_values": ":00000004FC08\n" + record(0x00, 0, b"\x01") + segment(0x1000) + linear(8)
+    + record(0x00, 4, b"\x02") + ":020000040009F0\n" + record(0x00, 8, b"\x03")
+    + segment(0x8700) + record(0x00, 0xFFFF, b"\x04"),
+    "short_records": ":10000000000102\n:FF00000000000000000000000000\n:02000004\n:00000004FC\n"
+    + " :00000001FF\n\r:010001006698\n:0400000001020304\0F2\n" + data_at(0x80000, b"\x05"),
 }
 
 # Options: bits 0-2 part code ('0' to '6', 7: none), bit 3 Type 6, bit 4 forced bases; then
@@ -67,11 +74,34 @@ OPTIONS = [0x06, 0x0E, 0x16, 0x1E, 0x00, 0x08, 0x19, 0x0F, 0x27]
 FAILING = [0x00, 0x00, 0x85, 0x00, 0x81, 0x00, 0x00, 0x93, 0x00, 0x00, 0x8C]
 
 
+def generated(rng):
+    """A HEX file of mostly valid records near the window edges, with hostile lines among them."""
+    def line():
+        roll = rng.random()
+        if roll < 0.1:
+            value = rng.choice([0x0008, 0x0009, 0x0000, 0x0001, 0xFFFF, rng.randrange(0x10000)])
+            return linear(value)[:-1]
+        if roll < 0.15:
+            return segment(rng.choice([0x8000, 0x8700, 0x9000, rng.randrange(0x10000)]))[:-1]
+        good = record(0x00, (rng.choice([0, 0x7800, 0x77F0, 0xFFF0]) + rng.randrange(-64, 64))
+                      & 0xFFFF, bytes(rng.randrange(256) for _ in range(rng.choice([1, 3, 16, 250]))))
+        if roll < 0.75:
+            return good[:-1]
+        return rng.choice([good[: rng.randrange(1, len(good) - 1)], " " + good[:-1],
+                           good[:-4] + "00", good[:-1] + "junk", ":" + "0" * rng.randrange(600),
+                           "x" * 511 + good[:-1], record(rng.choice([3, 5, 6, 0xFF]), 0, b"\x01")[:-1],
+                           record(0x00, 0, bytes(300))[:-1]])
+    ending = rng.choice(["\n", "\r\n"])
+    return linear(8)[:-1] + ending + ending.join(line() for _ in range(rng.randrange(1, 60)))
+
+
 def main():
     for folder in ("ihex", "convert"):
         (HERE / "corpus" / folder).mkdir(parents=True, exist_ok=True)
-    for i, (name, text) in enumerate(sorted(SEEDS.items())):
-        hex_bytes = text.encode("latin-1") if name != "non_ascii" else text.encode("utf-8")
+    rng = random.Random(551)
+    seeds = dict(SEEDS, **{f"generated_{n:02}": generated(rng) for n in range(24)})
+    for i, (name, text) in enumerate(sorted(seeds.items())):
+        hex_bytes = text.encode("utf-8" if name in ("non_ascii", "non_hex_digits") else "latin-1")
         (HERE / "corpus" / "ihex" / f"{name}.hex").write_bytes(hex_bytes)
         options = bytes([OPTIONS[i % len(OPTIONS)], FAILING[i % len(FAILING)]])
         (HERE / "corpus" / "convert" / f"{name}.bin").write_bytes(options + hex_bytes)

@@ -1,4 +1,4 @@
-// Intel HEX text for the tests, one record line at a time.
+// Intel HEX text and download-file fields for the tests.
 #pragma once
 
 #include <cstdint>
@@ -36,4 +36,17 @@ inline std::vector<uint8_t> hex_bytes(size_t count, uint8_t first) {
     for (size_t i = 0; i < count; ++i)
         bytes[i] = static_cast<uint8_t>(first + 7 * i);
     return bytes;
+}
+
+// Little-endian fields, as the download files store them.
+inline uint32_t get_le(const uint8_t *at, int bytes) {
+    uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | at[i];
+    return value;
+}
+
+template <typename Bytes> void put_le(Bytes &to, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        to.push_back(static_cast<typename Bytes::value_type>(value >> (8 * i)));
 }

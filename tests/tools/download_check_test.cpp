@@ -1,324 +1,232 @@
-// Black-box tests: run the built lumbrix and lumbrix_inspect programs on real files.
+// The built lumbrix_inspect on download files written by the built lumbrix, then damaged.
+#include "files.h"
 #include "hex_text.h"
+#include "run_program.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdint>
-#include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <functional>
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
+using Bytes = std::string;
 
-struct Outcome {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-class InspectTest : public ::testing::Test {
-  protected:
-    std::string dir;
-
-    void SetUp() override {
-        const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = std::string(info->test_suite_name()) + "_" + info->name();
-        for (char &c : name)
-            if (c == '/')
-                c = '_';
-        dir = ::testing::TempDir() + "inspect_" + std::to_string(getpid()) + "_" + name + "/";
-        ASSERT_EQ(std::system(("rm -rf '" + dir + "' && mkdir -p '" + dir + "'").c_str()), 0);
-    }
-
-    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
-
-    std::string path(const std::string &name) const { return dir + name; }
-
-    static std::string read(const std::string &file) {
-        std::ifstream in(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-
-    Bytes bytes(const std::string &name) const {
-        std::string text = read(path(name));
-        return {text.begin(), text.end()};
-    }
-
-    void write(const std::string &name, const Bytes &content) const {
-        std::ofstream(path(name), std::ios::binary)
-            .write(reinterpret_cast<const char *>(content.data()), content.size());
-    }
-
-    Outcome run(const std::string &program, const std::string &arguments) const {
-        std::string command =
-            program + " " + arguments + " >'" + path("stdout") + "' 2>'" + path("stderr") + "'";
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(path("stdout")),
-                read(path("stderr"))};
-    }
-
-    Outcome inspect(const std::string &arguments) const { return run(INSPECT_PROGRAM, arguments); }
-
-    // Convert a HEX file into `qvr` with lumbrix.
-    void convert(const std::string &hex, const std::string &qvr, int part, int type) const {
-        Outcome r = run(LUMBRIX_PROGRAM, hex + " " + path(qvr) + " " + std::to_string(part) + " " +
-                                             std::to_string(type));
-        ASSERT_EQ(r.status, 0) << r.err;
-    }
-
-    // The example firmware, converted for part 5516.
-    Bytes example(int type) const {
-        convert(EXAMPLE_HEX, "example.qvr", 5516, type);
-        return bytes("example.qvr");
-    }
-};
-
-// A HEX file of single data bytes, one record each.
-std::string hex_of(const std::vector<std::pair<uint32_t, uint8_t>> &bytes) {
-    std::ostringstream hex;
-    char line[32];
-    for (auto [address, value] : bytes) {
-        unsigned upper = address >> 16, low = address & 0xFFFF;
-        snprintf(line, sizeof line, ":02000004%04X%02X\n", upper,
-                 (0x100 - (6 + (upper >> 8) + (upper & 0xFF))) & 0xFF);
-        hex << line;
-        snprintf(line, sizeof line, ":01%04X00%02X%02X\n", low, value,
-                 (0x100 - (1 + (low >> 8) + (low & 0xFF) + value)) & 0xFF);
-        hex << line;
-    }
-    hex << ":00000001FF\n";
-    return hex.str();
+// Pages 0x80000, 0x80400 and 0x87800 hold data, 0x80600 only the byte 0xFF.
+std::string gapped_hex() {
+    return hex_data_at(0x80001, {0x00}) + hex_data_at(0x80400, {0x34}) +
+           hex_data_at(0x80600, {0xFF}) + hex_data_at(0x87800, {0x12});
 }
 
-void put_le(Bytes &to, uint32_t value, int count) {
-    for (int i = 0; i < count; ++i)
-        to.push_back(static_cast<uint8_t>(value >> (8 * i)));
+// The download file lumbrix writes from `hex` ("example" for the shipped firmware).
+Bytes converted(const TempFolder &folder, const std::string &hex, int part, int type) {
+    std::string in = hex == "example" ? EXAMPLE_HEX : folder.write("in.hex", hex);
+    Outcome outcome = run_program(
+        {LUMBRIX_PROGRAM, in, folder.path("made.qvr"), std::to_string(part), std::to_string(type)});
+    EXPECT_EQ(0, outcome.status) << outcome.err;
+    return folder.read("made.qvr");
 }
 
-// A Type 4 record for a page of 0xFF at `address`, with a right checksum.
+Outcome inspect(const std::vector<std::string> &args) {
+    std::vector<std::string> argv = {INSPECT_PROGRAM};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_program(argv);
+}
+
+class RoundTrip : public testing::TestWithParam<std::tuple<std::string, int, int>> {};
+
+TEST_P(RoundTrip, HexOutputConvertsBackToTheSameFile) {
+    auto [hex, part, type] = GetParam();
+    TempFolder folder;
+    Bytes first = converted(folder, hex == "gapped" ? gapped_hex() : hex, part, type);
+    folder.write("first.qvr", first);
+    Outcome r = inspect({"--hex", folder.path("back.hex"), folder.path("first.qvr")});
+    EXPECT_EQ(0, r.status);
+    EXPECT_EQ("", r.err);
+    EXPECT_NE(std::string::npos, r.out.find("\nlayout: Type " + std::to_string(type) + "\n"));
+    EXPECT_EQ(first, converted(folder, folder.read("back.hex"), part, type));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RoundTrip,
+                         testing::Values(std::tuple{"example", 5516, 4},
+                                         std::tuple{"example", 5516, 6},
+                                         std::tuple{"gapped", 5516, 4},
+                                         std::tuple{"gapped", 5510, 6},
+                                         std::tuple{hex_data_at(0x10, {1}), 5513, 6}));
+
+// A Type 4 record of a page of 0xFF, with a right checksum.
 Bytes type4_record(uint32_t address, uint32_t length = 512) {
     Bytes record;
     put_le(record, address, 4);
     put_le(record, length, 2);
-    record.insert(record.end(), 512, 0xFF);
+    record.append(512, '\xFF');
     put_le(record, 0xFFFF00, 4);
     return record;
 }
 
-bool has_line(const std::string &report, const std::string &line) {
-    return ("\n" + report).find("\n" + line + "\n") != std::string::npos;
-}
-
-#define EXPECT_LINE(report, line) EXPECT_TRUE(has_line(report, line)) << (report)
-
-// Data on pages 0x80000 and 0x80400 (not 0x80200) and a page whose only byte given is 0xFF.
-const char GAPPED_HEX[] = "gapped.hex";
-const std::vector<std::pair<uint32_t, uint8_t>> GAPPED = {
-    {0x80001, 0x00}, {0x80400, 0x34}, {0x80600, 0xFF}, {0x87800, 0x12}};
-
-struct RoundTrip {
-    int part;
-    int type;
-    bool example;
+struct Case {
+    const char *label;
+    std::function<Bytes(const TempFolder &)> file; // null for no file
+    std::vector<std::string> args;                 // "@" is the file
+    int status;
+    std::vector<std::string> lines; // of the report, in order; a trailing '*' matches a prefix
+    std::string err_part = "";
 };
 
-class InspectRoundTrip : public InspectTest, public ::testing::WithParamInterface<RoundTrip> {};
+void PrintTo(const Case &c, std::ostream *os) {
+    *os << c.label;
+}
 
-TEST_P(InspectRoundTrip, HexOutputConvertsBackToTheSameFile) {
-    auto [part, type, use_example] = GetParam();
-    std::string hex = EXAMPLE_HEX;
-    if (!use_example) {
-        hex = path(GAPPED_HEX);
-        std::ofstream(hex) << hex_of(GAPPED);
+class Report : public testing::TestWithParam<Case> {};
+
+TEST_P(Report, ListsWhatTheFileHoldsAndItsFaults) {
+    Case c = GetParam();
+    TempFolder folder;
+    if (c.file)
+        folder.write("file.qvr", c.file(folder));
+    for (std::string &arg : c.args)
+        if (arg == "@")
+            arg = folder.path("file.qvr");
+    Outcome r = inspect(c.args);
+    EXPECT_EQ(c.status, r.status) << r.out << r.err;
+    std::string out = "\n" + r.out;
+    size_t at = 0;
+    for (std::string line : c.lines) {
+        line = line.ends_with('*') ? line.substr(0, line.size() - 1) : line + "\n";
+        at = out.find("\n" + line, at);
+        ASSERT_NE(std::string::npos, at) << "no " << line << " in order in" << out;
     }
-    convert(hex, "first.qvr", part, type);
-    Outcome r = inspect("--hex " + path("back.hex") + " " + path("first.qvr"));
-    EXPECT_EQ(r.status, 0) << r.out << r.err;
-    EXPECT_EQ(r.err, "");
-    EXPECT_LINE(r.out, "layout: Type " + std::to_string(type));
-    EXPECT_LINE(r.out, "result: sound");
-    convert(path("back.hex"), "second.qvr", part, type);
-    EXPECT_EQ(bytes("second.qvr"), bytes("first.qvr"));
-}
-
-INSTANTIATE_TEST_SUITE_P(Layouts, InspectRoundTrip,
-                         ::testing::Values(RoundTrip{5516, 4, true}, RoundTrip{5516, 6, true},
-                                           RoundTrip{5516, 4, false}, RoundTrip{5516, 6, false},
-                                           RoundTrip{5510, 6, false}),
-                         [](const auto &info) {
-                             const RoundTrip &p = info.param;
-                             return std::to_string(p.part) + "_Type" + std::to_string(p.type) +
-                                    (p.example ? "_example" : "_gapped");
-                         });
-
-TEST_F(InspectTest, ReportsType6PartPagesAndBlankRuns) {
-    std::ofstream(path(GAPPED_HEX)) << hex_of(GAPPED);
-    convert(path(GAPPED_HEX), "gapped.qvr", 5511, 6);
-    Outcome r = inspect(path("gapped.qvr"));
-    EXPECT_EQ(r.status, 0) << r.err;
-    for (const char *line :
-         {"fits: Type 6", "layout: Type 6", "part code: '1' (0x31)",
-          "part: no name (console number 5511)", "flash window: 0x80000-0x877FF (30 KiB)",
-          "records: 4", "checksums held: 4 of 4", "first address: 0x80000", "last address: 0x807FF",
-          "pages: 0x80000-0x801FF (1 page)", "pages: 0x80200-0x803FF (1 page, only 0xFF)",
-          "pages: 0x80400-0x805FF (1 page)", "pages: 0x80600-0x807FF (1 page, only 0xFF)",
-          "faults: 0"})
-        EXPECT_LINE(r.out, line);
-}
-
-TEST_F(InspectTest, ReportsType4AgainstTheLargerWindow) {
-    std::ofstream(path(GAPPED_HEX)) << hex_of(GAPPED);
-    convert(path(GAPPED_HEX), "gapped.qvr", 5516, 4);
-    Outcome r = inspect(path("gapped.qvr"));
-    EXPECT_EQ(r.status, 0) << r.err;
-    for (const char *line :
-         {"size: 2088 bytes", "fits: Type 4", "part: not recorded in a Type 4 file",
-          "flash window: 0x80000-0x977FF (94 KiB, the larger one, as the file names no part)",
-          "records: 4", "pages: 0x80000-0x801FF (1 page)", "pages: 0x80400-0x805FF (1 page)",
-          "pages: 0x80600-0x807FF (1 page, only 0xFF)", "pages: 0x87800-0x879FF (1 page)",
-          "last address: 0x879FF", "result: sound"})
-        EXPECT_LINE(r.out, line);
-}
-
-TEST_F(InspectTest, FlippedByteIsReportedAtItsRecord) {
-    for (int type : {4, 6}) {
-        Bytes file = example(type);
-        size_t header = type == 6 ? 1 : 0, record = type == 6 ? 519 : 522;
-        file[header + 2 * record + 100] ^= 0x01; // a data byte of record 3
-        write("flipped.qvr", file);
-        Outcome r = inspect(path("flipped.qvr"));
-        EXPECT_EQ(r.status, 1) << r.out;
-        EXPECT_NE(r.out.find("fault: record 3 at 0x80400: checksum stored 0x"), std::string::npos)
-            << r.out;
-        EXPECT_LINE(r.out, "faults: 1");
-        EXPECT_LINE(r.out, "result: faulty");
-        EXPECT_NE(r.err.find("1 fault"), std::string::npos) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find(c.err_part)) << r.err;
+    if (c.status == 2) {
+        EXPECT_EQ("", r.out);
     }
 }
 
-TEST_F(InspectTest, TruncatedFileNeedsTypeAndThenShowsTheShortRecord) {
-    Bytes file = example(6);
-    size_t records = (file.size() - 1) / 519;
-    file.resize(file.size() - 10);
-    write("short.qvr", file);
-
-    Outcome r = inspect(path("short.qvr"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_LINE(r.out, "fits: neither");
-    EXPECT_LINE(r.out, "layout: unknown");
-    EXPECT_NE(r.err.find("give --type 4 or --type 6"), std::string::npos) << r.err;
-
-    r = inspect("--type 6 " + path("short.qvr"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_LINE(r.out, "layout: Type 6");
-    EXPECT_LINE(r.out, "records: " + std::to_string(records - 1));
-    EXPECT_LINE(r.out, "fault: record " + std::to_string(records) + " truncated: 509 of 519 bytes");
-    EXPECT_LINE(r.out, "faults: 1");
+Bytes flipped(const TempFolder &folder, int type) {
+    Bytes file = converted(folder, "example", 5516, type);
+    file[(type == 6 ? 1 : 0) + 2 * (type == 6 ? 519 : 522) + 100] ^= 0x01; // in record 3
+    return file;
 }
 
-TEST_F(InspectTest, EmptyFileIsAnEmptyType4File) {
-    write("empty.qvr", {});
-    Outcome r = inspect(path("empty.qvr"));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_LINE(r.out, "fits: Type 4");
-    EXPECT_LINE(r.out, "records: 0");
-    EXPECT_EQ(r.out.find("first address"), std::string::npos);
-
-    r = inspect("--type 6 " + path("empty.qvr"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_LINE(r.out, "fault: no part-code byte");
+// A 30 KiB part's file with a record of two pages, a gap, and a page past its window.
+Bytes damaged_type6(const TempFolder &folder) {
+    Bytes file = converted(folder, gapped_hex(), 5516, 6);
+    file[0] = '4';
+    file[1 + 519 * 3] = 0x02; // record 4: page 0x402, not 0x403
+    file[1 + 519 + 2] = 2;    // record 2: two pages
+    return file;
 }
 
-TEST_F(InspectTest, Type6FileOfOnlyItsPartCode) {
-    std::ofstream(path("none.hex")) << hex_of({{0x10, 0x55}}); // outside every window
-    convert(path("none.hex"), "none.qvr", 5513, 6);
-    ASSERT_EQ(bytes("none.qvr"), Bytes{'3'});
-    Outcome r = inspect("--hex " + path("none-back.hex") + " " + path("none.qvr"));
-    EXPECT_EQ(r.status, 0);
-    EXPECT_LINE(r.out, "part: Tarvic5513 (console number 5513)");
-    EXPECT_LINE(r.out, "records: 0");
-    EXPECT_EQ(read(path("none-back.hex")), ":00000001FF\n");
-}
+const Case CASES[] = {
+    {"type6_pages_and_blank_runs",
+     [](auto &f) { return converted(f, gapped_hex(), 5511, 6); },
+     {"@"},
+     0,
+     {"fits: Type 6", "layout: Type 6", "part code: '1' (0x31)",
+      "part: no name (console number 5511)", "flash window: 0x80000-0x877FF (30 KiB)", "records: 4",
+      "checksums held: 4 of 4", "first address: 0x80000", "last address: 0x807FF",
+      "pages: 0x80000-0x801FF (1 page)", "pages: 0x80200-0x803FF (1 page, only 0xFF)",
+      "pages: 0x80400-0x805FF (1 page)", "pages: 0x80600-0x807FF (1 page, only 0xFF)", "faults: 0",
+      "result: sound"}},
+    {"type4_against_the_larger_window",
+     [](auto &f) { return converted(f, gapped_hex(), 5516, 4); },
+     {"@"},
+     0,
+     {"size: 2088 bytes", "fits: Type 4", "part: not recorded in a Type 4 file",
+      "flash window: 0x80000-0x977FF (94 KiB, the larger one, as the file names no part)",
+      "records: 4", "last address: 0x879FF", "pages: 0x80000-0x801FF (1 page)",
+      "pages: 0x80400-0x805FF (1 page)", "pages: 0x80600-0x807FF (1 page, only 0xFF)",
+      "pages: 0x87800-0x879FF (1 page)", "result: sound"}},
+    {"flipped_type4",
+     [](auto &f) { return flipped(f, 4); },
+     {"@"},
+     1,
+     {"fault: record 3 at 0x80400: checksum stored 0x*", "faults: 1", "result: faulty"},
+     "1 fault\n"},
+    {"truncated",
+     [](auto &f) { return converted(f, "example", 5516, 6).substr(0, 1 + 17 * 519 - 10); },
+     {"@"},
+     1,
+     {"fits: neither", "layout: unknown"},
+     "give --type 4 or --type 6"},
+    {"truncated_as_type6",
+     [](auto &f) { return converted(f, "example", 5516, 6).substr(0, 1 + 17 * 519 - 10); },
+     {"--type", "6", "@"},
+     1,
+     {"layout: Type 6", "records: 16", "fault: record 17 truncated: 509 of 519 bytes",
+      "faults: 1"}},
+    {"empty", [](auto &) { return ""; }, {"@"}, 0, {"fits: Type 4", "records: 0", "faults: 0"}},
+    {"type_option_against_the_fit",
+     [](auto &f) { return converted(f, "example", 5516, 6); },
+     {"--type", "4", "@"},
+     1,
+     {"fits: Type 6", "layout: Type 4", "fault: record 1 at 0x*"},
+     "fits Type 6 only; reading it as Type 4, as --type asks"},
+    {"fits_neither",
+     [](auto &) { return Bytes(522 * 2 + 1, '\0'); },
+     {"@"},
+     1,
+     {"fits: neither"},
+     "fits neither layout"},
+    {"part_code_zero",
+     [](auto &) { return Bytes(1 + 519, '\0'); },
+     {"--type", "6", "@"},
+     1,
+     {"part code: 0x00",
+      "flash window: 0x80000-0x977FF (94 KiB, the larger one, as the file names no part)",
+      "fault: part-code byte 0x00 is not '0' to '6'"}},
+    {"type4_fields_order_and_window",
+     [](auto &) {
+         return type4_record(0x80200) + type4_record(0x80000, 513) + type4_record(0x97800) +
+                type4_record(0x97900);
+     },
+     {"--type", "4", "@"},
+     1,
+     {"fault: record 2 at 0x80000: length field 513, not 512",
+      "fault: record 2 at 0x80000: not above the page at 0x80200",
+      "fault: record 3 at 0x97800: outside the flash window 0x80000-0x977FF",
+      "fault: record 4 at 0x97900: not on a page boundary", "faults: 5"}},
+    {"type6_count_order_and_window",
+     damaged_type6,
+     {"@"},
+     1,
+     {"part: Tarvic5514 (console number 5514)", "fault: record 2 at 0x80200: page count 2, not 1",
+      "fault: record 4 at 0x80400: does not follow the page at 0x80400",
+      "fault: record 5 at 0x80800: does not follow the page at 0x80400",
+      "fault: record 61 at 0x87800: outside the flash window 0x80000-0x877FF", "faults: 4"}},
+    {"help", nullptr, {"--help"}, 0, {"usage: lumbrix_inspect*"}},
+    {"missing_file", nullptr, {"@"}, 1, {}, "cannot read"},
+    {"no_file", nullptr, {}, 2, {}, "usage: lumbrix_inspect"},
+    {"type_5", nullptr, {"--type", "5", "x.qvr"}, 2, {}, "usage: lumbrix_inspect"},
+    {"type_without_value", nullptr, {"--type"}, 2, {}, "usage: lumbrix_inspect"},
+    {"unknown_option", nullptr, {"--bogus", "x.qvr"}, 2, {}, "usage: lumbrix_inspect"},
+    {"two_files", nullptr, {"a.qvr", "b.qvr"}, 2, {}, "usage: lumbrix_inspect"},
+    {"type_twice", nullptr, {"--type", "4", "--type", "6", "x"}, 2, {}, "usage: lumbrix_inspect"},
+    {"part_unknown", nullptr, {"--source", "a.hex", "--part", "5517", "x"}, 2, {}, "5510 to 5516"},
+    {"strict_alone", nullptr, {"--strict", "x.qvr"}, 2, {}, "need --source"},
+    {"source_twice",
+     nullptr,
+     {"--source", "a", "--source", "b", "x"},
+     2,
+     {},
+     "usage: lumbrix_inspect"},
+};
 
-TEST_F(InspectTest, TypeOptionOverridesTheLayoutThatFits) {
-    // No size fits both layouts (1 + 519 n is never a multiple of 3, 522 m always is), so
-    // --type only ever chooses against one layout or none.
-    write("example.qvr", example(6));
-    Outcome r = inspect("--type 4 " + path("example.qvr"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("fits Type 6 only; reading it as Type 4, as --type asks"),
-              std::string::npos)
-        << r.err;
-    EXPECT_LINE(r.out, "fits: Type 6");
-    EXPECT_LINE(r.out, "layout: Type 4");
-    EXPECT_NE(r.out.find("fault: record 1 at 0x"), std::string::npos);
-
-    write("zeros.qvr", Bytes(522 * 2 + 1, 0)); // neither: length fields 0, no part code
-    r = inspect(path("zeros.qvr"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_LINE(r.out, "fits: neither");
-    EXPECT_NE(r.err.find("fits neither layout"), std::string::npos) << r.err;
-}
-
-TEST_F(InspectTest, ReportsBadFieldsOrderAndWindow) {
-    Bytes type4;
-    for (const Bytes &record : {type4_record(0x80200), type4_record(0x80000, 513),
-                                type4_record(0x97800), type4_record(0x97900)})
-        type4.insert(type4.end(), record.begin(), record.end());
-    write("type4.qvr", type4);
-    Outcome r = inspect("--type 4 " + path("type4.qvr"));
-    EXPECT_EQ(r.status, 1);
-    for (const char *line : {
-             "fault: record 2 at 0x80000: length field 513, not 512",
-             "fault: record 2 at 0x80000: not above the page at 0x80200",
-             "fault: record 3 at 0x97800: outside the flash window 0x80000-0x977FF",
-             "fault: record 4 at 0x97900: not on a page boundary",
-             "faults: 5",
-         })
-        EXPECT_LINE(r.out, line);
-
-    // A 30 KiB part's file with a page past its window, a gap and a page count of 2.
-    std::ofstream(path(GAPPED_HEX)) << hex_of(GAPPED);
-    convert(path(GAPPED_HEX), "type6.qvr", 5516, 6);
-    Bytes type6 = bytes("type6.qvr");
-    type6[0] = '4';
-    type6[1 + 519 * 3 + 0] = 0x02; // record 4: page 0x402, not 0x403
-    type6[1 + 519 + 2] = 2;        // record 2: two pages
-    write("type6.qvr", type6);
-    r = inspect(path("type6.qvr"));
-    EXPECT_EQ(r.status, 1);
-    for (const char *line : {
-             "part: Tarvic5514 (console number 5514)",
-             "fault: record 2 at 0x80200: page count 2, not 1",
-             "fault: record 4 at 0x80400: does not follow the page at 0x80400",
-             "fault: record 5 at 0x80800: does not follow the page at 0x80400",
-             "fault: record 61 at 0x87800: outside the flash window 0x80000-0x877FF",
-             "faults: 4",
-         })
-        EXPECT_LINE(r.out, line);
-}
+INSTANTIATE_TEST_SUITE_P(Files, Report, testing::ValuesIn(CASES),
+                         [](const auto &info) { return info.param.label; });
 
 // A download file made by lumbrix from one HEX file, checked against another (or the same).
 struct SourceCase {
-    const char *name;
+    const char *label;
     std::string made_from; // converted with lumbrix for `part` and `type`
     int part, type;
     int drop_record; // removed from the download file before the check; -1 for none
     std::string source;
-    std::string options;
+    std::vector<std::string> options;
     int status;
-    std::string lines; // expected in the report, one a line
+    std::vector<std::string> lines; // expected in the report, in order
 };
 
-TEST_F(InspectTest, ChecksTheFileAgainstItsHexFile) {
+TEST(SourceCheck, ComparesTheFileWithWhatItsHexFileGives) {
     const std::string end = hex_record(0x01, 0, {});
     const std::string firmware =
         hex_data_at(0x80000, hex_bytes(64, 1)) + hex_data_at(0x80400, hex_bytes(16, 2)) + end;
@@ -331,80 +239,161 @@ TEST_F(InspectTest, ChecksTheFileAgainstItsHexFile) {
     // What the dialog program reads as 0x80100, because it forces the flash region.
     const std::string low = hex_record(0x04, 0, {0, 0}) + hex_record(0, 0x100, {1, 2}) + end;
     const std::string forced = hex_record(0x04, 0, {0, 8}) + hex_record(0, 0x100, {1, 2}) + end;
-    const std::vector<SourceCase> cases = {
-        {"sound Type 4, 30 KiB", firmware, 5510, 4, -1, firmware, "--part 5510", 0,
-         "source part: Tarvic5510 (console number 5510)\nsource bytes in window: 80\n"
-         "source bytes outside window: 0\nfaults: 0"},
-        {"sound Type 6, 94 KiB", large, 5516, 6, -1, large, "", 0,
-         "source window: 0x80000-0x977FF (94 KiB)\nsource bytes in window: 96"},
-        {"one byte changed", firmware, 5510, 6, -1,
-         hex_data_at(0x80000, changed) + hex_data_at(0x80400, hex_bytes(16, 2)) + end, "", 1,
-         "fault: page 0x80000: byte 0x80005 stored 0x24, expected 0x00\nfaults: 1"},
-        {"page missing", firmware, 5510, 4, 1, firmware, "--part 5510", 1,
-         "fault: page 0x80400: in the HEX file, missing from the file\nfaults: 1"},
-        {"page not in the HEX file", large, 5516, 4, -1, firmware, "--part 5516", 1,
-         "fault: page 0x97600: in the file, not in the HEX file"},
-        {"run of pages too long", large, 5516, 6, -1, firmware, "", 1,
-         "fault: pages 0x80000-0x977FF, the HEX file gives 0x80000-0x805FF"},
-        {"straddling the window", straddling, 5510, 6, -1, straddling, "", 0,
-         "source bytes in window: 16\ndropped: 0x87800-0x8780F (16 bytes)\nfaults: 0"},
-        {"straddling, strict", straddling, 5510, 6, -1, straddling, "--strict", 1,
-         "fault: 16 source bytes outside the flash window"},
-        {"given twice", twice, 5516, 6, -1, twice, "", 0,
-         "overlap: 0x80011-0x80012 (2 bytes)\nsource bytes in window: 3\nfaults: 0"},
-        {"given twice, strict", twice, 5516, 6, -1, twice, "--strict", 1,
-         "fault: 2 source addresses given different values"},
-        {"forced base", forced, 5513, 6, -1, low, "--forced-base", 0,
-         "source addresses: forced into the flash region\nfaults: 0"},
-        {"base as given", forced, 5513, 6, -1, low, "", 1,
-         "dropped: 0x100-0x101 (2 bytes)\n"
-         "fault: pages 0x80000-0x801FF, the HEX file gives none"},
-        {"part disagrees", firmware, 5516, 6, -1, firmware, "--part 5512", 1,
-         "fault: --part 5512 is part code '2', the file's part-code byte is 0x36"},
-        {"Type 4 without its part", firmware, 5510, 4, -1, firmware, "", 1,
-         "fault: source not compared: the file names no part; give --part"},
+    const SourceCase cases[] = {
+        {"sound Type 4, 30 KiB",
+         firmware,
+         5510,
+         4,
+         -1,
+         firmware,
+         {"--part", "5510"},
+         0,
+         {"source part: Tarvic5510 (console number 5510)", "source bytes in window: 80",
+          "source bytes outside window: 0", "faults: 0"}},
+        {"sound Type 6, 94 KiB",
+         large,
+         5516,
+         6,
+         -1,
+         large,
+         {},
+         0,
+         {"source window: 0x80000-0x977FF (94 KiB)", "source bytes in window: 96"}},
+        {"one byte changed",
+         firmware,
+         5510,
+         6,
+         -1,
+         hex_data_at(0x80000, changed) + hex_data_at(0x80400, hex_bytes(16, 2)) + end,
+         {},
+         1,
+         {"fault: page 0x80000: byte 0x80005 stored 0x24, expected 0x00", "faults: 1"}},
+        {"page missing",
+         firmware,
+         5510,
+         4,
+         1,
+         firmware,
+         {"--part", "5510"},
+         1,
+         {"fault: page 0x80400: in the HEX file, missing from the file", "faults: 1"}},
+        {"page not in the HEX file",
+         large,
+         5516,
+         4,
+         -1,
+         firmware,
+         {"--part", "5516"},
+         1,
+         {"fault: page 0x97600: in the file, not in the HEX file"}},
+        {"run of pages too long",
+         large,
+         5516,
+         6,
+         -1,
+         firmware,
+         {},
+         1,
+         {"fault: pages 0x80000-0x977FF, the HEX file gives 0x80000-0x805FF"}},
+        {"straddling the window",
+         straddling,
+         5510,
+         6,
+         -1,
+         straddling,
+         {},
+         0,
+         {"source bytes in window: 16", "dropped: 0x87800-0x8780F (16 bytes)", "faults: 0"}},
+        {"straddling, strict",
+         straddling,
+         5510,
+         6,
+         -1,
+         straddling,
+         {"--strict"},
+         1,
+         {"fault: 16 source bytes outside the flash window"}},
+        {"given twice",
+         twice,
+         5516,
+         6,
+         -1,
+         twice,
+         {},
+         0,
+         {"source bytes in window: 3", "overlap: 0x80011-0x80012 (2 bytes)", "faults: 0"}},
+        {"given twice, strict",
+         twice,
+         5516,
+         6,
+         -1,
+         twice,
+         {"--strict"},
+         1,
+         {"fault: 2 source addresses given different values"}},
+        {"forced base",
+         forced,
+         5513,
+         6,
+         -1,
+         low,
+         {"--forced-base"},
+         0,
+         {"source addresses: forced into the flash region", "faults: 0"}},
+        {"base as given",
+         forced,
+         5513,
+         6,
+         -1,
+         low,
+         {},
+         1,
+         {"dropped: 0x100-0x101 (2 bytes)",
+          "fault: pages 0x80000-0x801FF, the HEX file gives none"}},
+        {"part disagrees",
+         firmware,
+         5516,
+         6,
+         -1,
+         firmware,
+         {"--part", "5512"},
+         1,
+         {"fault: --part 5512 is part code '2', the file's part-code byte is 0x36"}},
+        {"Type 4 without its part",
+         firmware,
+         5510,
+         4,
+         -1,
+         firmware,
+         {},
+         1,
+         {"fault: source not compared: the file names no part; give --part"}},
     };
     for (const SourceCase &c : cases) {
-        SCOPED_TRACE(c.name);
-        std::ofstream(path("made.hex")) << c.made_from;
-        std::ofstream(path("source.hex")) << c.source;
-        convert(path("made.hex"), "made.qvr", c.part, c.type);
-        Bytes file = bytes("made.qvr");
+        SCOPED_TRACE(c.label);
+        TempFolder folder;
+        Bytes file = converted(folder, c.made_from, c.part, c.type);
         if (c.drop_record >= 0)
-            file.erase(file.begin() + 522 * c.drop_record,
-                       file.begin() + 522 * (c.drop_record + 1));
-        write("made.qvr", file);
-        Outcome r = inspect(c.options + " --source " + path("source.hex") + " " + path("made.qvr"));
-        EXPECT_EQ(r.status, c.status) << r.out;
-        std::istringstream lines(c.lines);
-        for (std::string line; std::getline(lines, line);)
-            EXPECT_LINE(r.out, line);
+            file.erase(522 * c.drop_record, 522);
+        std::string qvr = folder.write("file.qvr", file);
+        std::string source = folder.write("source.hex", c.source);
+        std::vector<std::string> args = c.options;
+        args.insert(args.end(), {"--source", source, qvr});
+        Outcome r = inspect(args);
+        EXPECT_EQ(c.status, r.status) << r.out;
+        size_t at = 0;
+        for (const std::string &line : c.lines) {
+            at = r.out.find(line + "\n", at);
+            ASSERT_NE(std::string::npos, at) << "no " << line << " in order in\n" << r.out;
+        }
         // The reader's bad lines are reported once, as lumbrix reports them.
         bool junk = c.source.find("junk") != std::string::npos;
-        EXPECT_EQ(r.err.find("ERROR: Found invalid ihex line <junk\n>\n") != std::string::npos,
-                  junk);
+        EXPECT_EQ(junk,
+                  r.err.find("ERROR: Found invalid ihex line <junk\n>\n") != std::string::npos);
         EXPECT_EQ(r.err.find("ERROR:"), r.err.rfind("ERROR:")) << r.err;
-        EXPECT_EQ(bytes("made.qvr"), file);
-        EXPECT_EQ(read(path("source.hex")), c.source);
+        EXPECT_EQ(file, folder.read("file.qvr")) << "the download file is never modified";
+        EXPECT_EQ(c.source, folder.read("source.hex")) << "nor the HEX file";
     }
-}
-
-TEST_F(InspectTest, UsageErrorsAndUnreadableFiles) {
-    for (const char *arguments : {"", "--type 5 x.qvr", "--type", "--bogus x.qvr", "a.qvr b.qvr",
-                                  "--type 4 --type 6 x.qvr", "--source a.hex --part 5517 x.qvr",
-                                  "--strict x.qvr", "--source a.hex --source b.hex x"}) {
-        Outcome r = inspect(arguments);
-        EXPECT_EQ(r.status, 2) << arguments;
-        EXPECT_NE(r.err.find("usage: lumbrix_inspect"), std::string::npos) << arguments;
-        EXPECT_EQ(r.out, "") << arguments;
-    }
-    Outcome r = inspect("--help");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.out.find("usage: lumbrix_inspect"), std::string::npos);
-
-    r = inspect(path("missing.qvr"));
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("cannot read"), std::string::npos);
 }
 
 } // namespace
