@@ -104,6 +104,15 @@ TEST_F(ConverterDialogTest, NoPartMeansFailureWithoutTouchingAFileAnd65535OnClos
     view.Click(IDC_CONVERT);
     EXPECT_EQ("  Conversion Failed", view.Pane(2)) << "no protocol";
     EXPECT_FALSE(fs::exists(folder.path("out.qvr")));
+
+    FakeView next; // a stored protocol just past the list selects none either
+    ConverterDialog nextDialog(next, settings);
+    next.dialog = &nextDialog;
+    Store(WriteFirmware("in.hex"), Path("out.qvr"), 0, 2);
+    nextDialog.OnInitDialog();
+    next.Click(IDC_CONVERT);
+    EXPECT_EQ("  Conversion Failed", next.Pane(2)) << "protocol 2";
+    EXPECT_FALSE(fs::exists(folder.path("out.qvr")));
 }
 
 // Every list position reaches the engine with its part code: Type 6 files begin with it, and
