@@ -8,8 +8,9 @@
 
 namespace {
 
-// How long to wait for the program to react before the test gives up on it.
-constexpr DWORD kPatienceMs = 20000;
+// How long to wait for the program to react before the test gives up on it: Wine on a busy
+// machine can take many seconds to show a first window.
+constexpr DWORD kPatienceMs = 60000;
 constexpr DWORD kPollMs = 50;
 
 struct Search {
