@@ -40,13 +40,33 @@ const Layout *fitting_layout(const std::vector<uint8_t> &file) {
     return nullptr;
 }
 
-static void add_fault(Inspection &result, const char *format, ...) {
+static std::string format_arguments(const char *format, va_list arguments) {
     char text[200];
+    vsnprintf(text, sizeof text, format, arguments);
+    return text;
+}
+
+std::string format_line(const char *format, ...) {
     va_list arguments;
     va_start(arguments, format);
-    vsnprintf(text, sizeof text, format, arguments);
+    std::string text = format_arguments(format, arguments);
     va_end(arguments);
-    result.faults.push_back(text);
+    return text;
+}
+
+static void add_fault(Inspection &result, const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
+    result.faults.push_back(format_arguments(format, arguments));
+    va_end(arguments);
+}
+
+bool read_stream(FILE *in, std::vector<uint8_t> &bytes) {
+    uint8_t buffer[4096];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, in)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + got);
+    return !ferror(in);
 }
 
 // Check one whole record and add its page.

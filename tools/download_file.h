@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,12 @@ struct Inspection {
     std::vector<std::string> notes;
     std::vector<std::string> faults;
 };
+
+// One line of a report, printf-style.
+std::string format_line(const char *format, ...);
+
+// Append what is left of `in` to `bytes`; false when reading failed.
+bool read_stream(FILE *in, std::vector<uint8_t> &bytes);
 
 // Read `file` as `layout`. Records are taken at fixed strides whatever their extent fields
 // say; a short tail is reported as a truncated record.

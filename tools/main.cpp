@@ -144,11 +144,7 @@ static bool read_file(const char *path, std::vector<uint8_t> &bytes) {
     FILE *in = fopen(path, "rb");
     if (!in)
         return false;
-    uint8_t buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, in)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    bool read_whole = !ferror(in);
+    bool read_whole = read_stream(in, bytes);
     fclose(in);
     return read_whole;
 }

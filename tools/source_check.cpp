@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -53,15 +52,6 @@ struct Given {
 
 } // namespace
 
-static std::string format(const char *format, ...) {
-    char text[200];
-    va_list arguments;
-    va_start(arguments, format);
-    vsnprintf(text, sizeof text, format, arguments);
-    va_end(arguments);
-    return text;
-}
-
 // A sink has no argument of its own to say where to keep things, hence the file-scope pointer.
 static Source *reading_into;
 
@@ -100,15 +90,6 @@ static FILE *second_handle(FILE *file) {
     return handle;
 }
 
-static bool read_back(FILE *in, std::vector<uint8_t> &bytes) {
-    rewind(in);
-    uint8_t buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, in)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    return !ferror(in);
-}
-
 // What the converter writes for the records: they go back out as HEX at the addresses the
 // reader gave them, so the engine's sink, image and writer see exactly what they saw then,
 // whichever way extended addresses were read, and no bad line is reported twice.
@@ -130,7 +111,8 @@ static bool convert_again(const Source &source, int part_code, const Layout &lay
     rewind(hex);
     int result = layout.protocol == TYPE4.protocol ? write_download_type4(hex, out, part_code)
                                                    : write_download_type6(hex, out, part_code);
-    bool read = read_back(back, converted);
+    rewind(back);
+    bool read = read_stream(back, converted);
     fclose(back);
     return written && result == 0 && read;
 }
@@ -174,22 +156,22 @@ static void note_runs(std::vector<std::string> &notes, const char *name,
                       const std::vector<Run> &runs) {
     for (const Run &run : runs) {
         uint32_t count = run.last - run.first + 1;
-        notes.push_back(format("%s: 0x%X-0x%X (%u byte%s)", name, run.first, run.last, count,
-                               count == 1 ? "" : "s"));
+        notes.push_back(format_line("%s: 0x%X-0x%X (%u byte%s)", name, run.first, run.last, count,
+                                    count == 1 ? "" : "s"));
     }
 }
 
 static void note_source(std::vector<std::string> &notes, const SourceRequest &request,
                         const Part &part, const Survey &survey) {
     uint32_t last = part.flash_last;
-    notes.push_back(format("source part: %s (console number %d)", part.name ? part.name : "no name",
-                           part.console_number));
-    notes.push_back(format("source window: 0x%X-0x%X (%u KiB)", FLASH_FIRST, last,
-                           (last - FLASH_FIRST + 1) / 1024));
+    notes.push_back(format_line("source part: %s (console number %d)",
+                                part.name ? part.name : "no name", part.console_number));
+    notes.push_back(format_line("source window: 0x%X-0x%X (%u KiB)", FLASH_FIRST, last,
+                                (last - FLASH_FIRST + 1) / 1024));
     notes.push_back(request.forced_base ? "source addresses: forced into the flash region"
                                         : "source addresses: as given");
-    notes.push_back(format("source bytes in window: %zu", survey.inside));
-    notes.push_back(format("source bytes outside window: %zu", survey.outside));
+    notes.push_back(format_line("source bytes in window: %zu", survey.inside));
+    notes.push_back(format_line("source bytes outside window: %zu", survey.outside));
     note_runs(notes, "dropped", survey.dropped);
     note_runs(notes, "overlap", survey.overlaps);
 }
@@ -197,7 +179,8 @@ static void note_source(std::vector<std::string> &notes, const SourceRequest &re
 static std::string pages_text(const std::vector<Page> &pages) {
     if (pages.empty())
         return "none";
-    return format("0x%X-0x%X", pages.front().address, pages.back().address + FLASH_PAGE_SIZE - 1);
+    return format_line("0x%X-0x%X", pages.front().address,
+                       pages.back().address + FLASH_PAGE_SIZE - 1);
 }
 
 // Page by page, in address order. A layout that writes every page must hold the run of pages
@@ -219,15 +202,16 @@ static void compare_pages(const std::vector<Page> &stored, const std::vector<Pag
         if (held && given) {
             auto differs = std::mismatch(held, held + FLASH_PAGE_SIZE, given);
             if (differs.first != held + FLASH_PAGE_SIZE)
-                faults.push_back(format("page 0x%X: byte 0x%X stored 0x%02X, expected 0x%02X",
-                                        address, address + (differs.first - held), *differs.first,
-                                        *differs.second));
+                faults.push_back(format_line("page 0x%X: byte 0x%X stored 0x%02X, expected 0x%02X",
+                                             address, address + (differs.first - held),
+                                             *differs.first, *differs.second));
         } else if (given &&
                    (!layout.every_page || (!stored.empty() && address > stored.front().address &&
                                            address < stored.back().address))) {
-            faults.push_back(format("page 0x%X: in the HEX file, missing from the file", address));
+            faults.push_back(
+                format_line("page 0x%X: in the HEX file, missing from the file", address));
         } else if (held && !layout.every_page) {
-            faults.push_back(format("page 0x%X: in the file, not in the HEX file", address));
+            faults.push_back(format_line("page 0x%X: in the file, not in the HEX file", address));
         }
     }
 }
@@ -243,7 +227,7 @@ static const Part *part_to_check(const SourceRequest &request, const std::vector
 bool check_source(const SourceRequest &request, const std::vector<uint8_t> &file,
                   const Layout *layout, Inspection &inspection) {
     std::vector<std::string> &faults = inspection.faults;
-    inspection.notes.push_back(format("source: %s", request.path));
+    inspection.notes.push_back(format_line("source: %s", request.path));
     if (!layout)
         return true; // nothing to compare with; the layout's fault says so
     const Part *part = part_to_check(request, file, *layout);
@@ -252,8 +236,9 @@ bool check_source(const SourceRequest &request, const std::vector<uint8_t> &file
         return true;
     }
     if (layout->header_size && !file.empty() && file[0] != part->code)
-        faults.push_back(format("--part %d is part code '%c', the file's part-code byte is 0x%02X",
-                                part->console_number, part->code, file[0]));
+        faults.push_back(
+            format_line("--part %d is part code '%c', the file's part-code byte is 0x%02X",
+                        part->console_number, part->code, file[0]));
 
     Source source;
     if (!read_source(request.path, request.forced_base, source)) {
@@ -270,8 +255,9 @@ bool check_source(const SourceRequest &request, const std::vector<uint8_t> &file
     }
     compare_pages(inspection.pages, inspect_download(converted, *layout).pages, *layout, faults);
     if (request.strict && given.outside > 0)
-        faults.push_back(format("%zu source bytes outside the flash window", given.outside));
+        faults.push_back(format_line("%zu source bytes outside the flash window", given.outside));
     if (request.strict && given.conflicting > 0)
-        faults.push_back(format("%zu source addresses given different values", given.conflicting));
+        faults.push_back(
+            format_line("%zu source addresses given different values", given.conflicting));
     return true;
 }
