@@ -2,6 +2,7 @@
 
 #include "flash.h"
 #include "lumbrix/layout.h"
+#include "record_batch.h"
 #include "segment_list_private.h"
 
 #include <algorithm>
@@ -107,6 +108,7 @@ static int convert(FILE *in, FILE *out, int part_code, const Layout &layout,
     int result = 0;
     if (DataSink sink = sink_for_part(part_code)) {
         read_intel_hex(in, sink, force_flash_base);
+        record_batch_flush();
         // A stream that failed to read was not read to its end: its file is not converted.
         if (ferror(in))
             result = 1;

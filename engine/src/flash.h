@@ -5,7 +5,8 @@
 
 namespace lumbrix {
 
-// Clip a record to the flash window and add what is left to g_image.
+// Clip a record to the flash window and add what is left to g_image, through the record
+// batch: the image is complete once record_batch_flush has been called.
 int sink_flash_30k(const uint8_t *bytes, uint32_t address, uint32_t length);
 int sink_flash_94k(const uint8_t *bytes, uint32_t address, uint32_t length);
 

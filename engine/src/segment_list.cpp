@@ -17,6 +17,10 @@ bool segment_list_take_failure() {
     return failed;
 }
 
+void segment_list_mark_failure() {
+    allocation_failed = true;
+}
+
 // Each segment is allocated as a Node: the public record, then its links in a splay tree over
 // the segments' starts. Through the tree a run finds its place in a list of any length in
 // logarithmic (amortised) time, and at the root at once when runs come in address order,

@@ -12,4 +12,7 @@ int segment_list_merge(Segment *s);
 // were lost or a pad left gaps; the call clears the flag.
 bool segment_list_take_failure();
 
+// Count an allocation failure of the engine's own, outside any list, as such a loss.
+void segment_list_mark_failure();
+
 } // namespace lumbrix

@@ -1,0 +1,123 @@
+#include "record_batch.h"
+
+#include "heap.h"
+#include "segment_list_private.h"
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+
+namespace lumbrix {
+
+// Enough for a 64 KiB range in one-byte records, which then meets the list as one sorted run.
+constexpr size_t BATCH_RUNS = 64 * 1024;
+constexpr size_t BATCH_BYTES = 1024 * 1024;
+
+struct Run {
+    uint32_t address;
+    uint32_t length;
+    uint32_t offset; // where its bytes are kept; later runs keep theirs further on
+};
+
+static struct {
+    SegmentList *list; // the list the kept runs are for
+    Run *runs;         // null until runs come out of order; then runs, scratch and bytes are
+    Run *scratch;      // one allocation
+    uint8_t *bytes;
+    size_t count;           // runs kept
+    size_t used;            // bytes kept
+    uint64_t in_order_from; // where the last run added to the list ended
+} batch;
+
+static uint64_t run_end(const Run &run) {
+    return uint64_t{run.address} + run.length;
+}
+
+// Sort by address, a byte at a time from the lowest (a digit all runs share is skipped).
+// Stable, so runs at one address stay in the order they came. Returns the buffer the sorted
+// runs ended up in: `runs` or `scratch`.
+static Run *runs_sort(Run *runs, Run *scratch, size_t count) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        size_t starts[256] = {};
+        for (size_t i = 0; i < count; ++i)
+            ++starts[runs[i].address >> shift & 0xFF];
+        if (starts[runs[0].address >> shift & 0xFF] == count)
+            continue;
+        size_t at = 0;
+        for (size_t &start : starts)
+            at += std::exchange(start, at);
+        for (size_t i = 0; i < count; ++i)
+            scratch[starts[runs[i].address >> shift & 0xFF]++] = runs[i];
+        std::swap(runs, scratch);
+    }
+    return runs;
+}
+
+// Add the kept runs in address order. Runs that overlap one another are added in the order
+// they came, so that the later one's bytes win as they would have; their order against runs
+// they do not share an address with makes no difference to the list.
+static void batch_settle() {
+    Run *sorted = runs_sort(batch.runs, batch.scratch, batch.count);
+    for (size_t first = 0, end; first < batch.count; first = end) {
+        uint64_t reach = run_end(sorted[first]);
+        for (end = first + 1; end < batch.count && sorted[end].address < reach; ++end)
+            reach = std::max(reach, run_end(sorted[end]));
+        if (end - first > 1)
+            std::sort(sorted + first, sorted + end,
+                      [](const Run &a, const Run &b) { return a.offset < b.offset; });
+        for (size_t i = first; i < end; ++i)
+            segment_list_add(batch.list, batch.bytes + sorted[i].offset, sorted[i].address,
+                             sorted[i].length);
+    }
+    if (batch.count)
+        batch.in_order_from = run_end(sorted[batch.count - 1]);
+    batch.count = 0;
+    batch.used = 0;
+}
+
+static bool batch_allocate() {
+    void *block = mem_alloc(2 * BATCH_RUNS * sizeof(Run) + BATCH_BYTES);
+    if (!block) {
+        segment_list_mark_failure(); // a conversion short of this much memory is not to be trusted
+        return false;
+    }
+    batch.runs = static_cast<Run *>(block);
+    batch.scratch = batch.runs + BATCH_RUNS;
+    batch.bytes = reinterpret_cast<uint8_t *>(batch.scratch + BATCH_RUNS);
+    return true;
+}
+
+// Keep a copy of the run; false when it cannot be kept, the batch being empty then.
+static bool batch_keep(const uint8_t *bytes, uint32_t address, uint32_t length) {
+    if (length > BATCH_BYTES || (!batch.runs && !batch_allocate()))
+        return false;
+    memcpy(batch.bytes + batch.used, bytes, length);
+    batch.runs[batch.count++] = {address, length, static_cast<uint32_t>(batch.used)};
+    batch.used += length;
+    return true;
+}
+
+void record_batch_add(SegmentList *list, const uint8_t *bytes, uint32_t address, uint32_t length) {
+    if (batch.list != list) {
+        record_batch_flush();
+        batch.list = list;
+    }
+    if (batch.count == BATCH_RUNS || batch.used + length > BATCH_BYTES)
+        batch_settle();
+    // Runs in address order go straight in; once one has to wait, all that come after it wait
+    // too, so that none overtakes a run it overlaps.
+    bool in_order = batch.count == 0 && address >= batch.in_order_from;
+    if (in_order || !batch_keep(bytes, address, length)) {
+        segment_list_add(list, bytes, address, length);
+        batch.in_order_from = uint64_t{address} + length;
+    }
+}
+
+void record_batch_flush() {
+    if (batch.count)
+        batch_settle();
+    mem_free(batch.runs);
+    batch = {};
+}
+
+} // namespace lumbrix
