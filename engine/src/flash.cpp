@@ -13,7 +13,7 @@ static int sink_flash(const uint8_t *bytes, uint32_t address, uint32_t length, u
     // A record that runs past 0xFFFFFFFF wraps to a range that ends below its start and
     // therefore meets no window.
     if (range_overlap(FLASH_FIRST, last, address, address + length - 1, clipped))
-        record_batch_add(&g_image, bytes + (clipped[0] - address), clipped[0], clipped[1]);
+        record_batch_add(bytes + (clipped[0] - address), clipped[0], clipped[1]);
     return 0;
 }
 

@@ -20,9 +20,8 @@ struct Run {
 };
 
 static struct {
-    SegmentList *list; // the list the kept runs are for
-    Run *runs;         // null until runs come out of order; then runs, scratch and bytes are
-    Run *scratch;      // one allocation
+    Run *runs;    // null until runs come out of order; then runs, scratch and bytes are
+    Run *scratch; // one allocation
     uint8_t *bytes;
     size_t count;           // runs kept
     size_t used;            // bytes kept
@@ -66,7 +65,7 @@ static void batch_settle() {
             std::sort(sorted + first, sorted + end,
                       [](const Run &a, const Run &b) { return a.offset < b.offset; });
         for (size_t i = first; i < end; ++i)
-            segment_list_add(batch.list, batch.bytes + sorted[i].offset, sorted[i].address,
+            segment_list_add(&g_image, batch.bytes + sorted[i].offset, sorted[i].address,
                              sorted[i].length);
     }
     if (batch.count)
@@ -97,18 +96,14 @@ static bool batch_keep(const uint8_t *bytes, uint32_t address, uint32_t length) 
     return true;
 }
 
-void record_batch_add(SegmentList *list, const uint8_t *bytes, uint32_t address, uint32_t length) {
-    if (batch.list != list) {
-        record_batch_flush();
-        batch.list = list;
-    }
+void record_batch_add(const uint8_t *bytes, uint32_t address, uint32_t length) {
     if (batch.count == BATCH_RUNS || batch.used + length > BATCH_BYTES)
         batch_settle();
     // Runs in address order go straight in; once one has to wait, all that come after it wait
     // too, so that none overtakes a run it overlaps.
     bool in_order = batch.count == 0 && address >= batch.in_order_from;
     if (in_order || !batch_keep(bytes, address, length)) {
-        segment_list_add(list, bytes, address, length);
+        segment_list_add(&g_image, bytes, address, length);
         batch.in_order_from = uint64_t{address} + length;
     }
 }

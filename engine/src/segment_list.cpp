@@ -2,6 +2,7 @@
 
 #include "heap.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace lumbrix {
@@ -22,9 +23,10 @@ void segment_list_mark_failure() {
 }
 
 // Each segment is allocated as a Node: the public record, then its links in a splay tree over
-// the segments' starts. Through the tree a run finds its place in a list of any length in
-// logarithmic (amortised) time, and at the root at once when runs come in address order,
-// while the list stays a plain list and the tree costs no allocation of its own.
+// the segments' starts, then its first buffer. Through the tree a run finds its place in a
+// list of any length in logarithmic (amortised) time, and at the root at once when runs come
+// in address order, while the list stays a plain list and the tree costs no allocation of
+// its own. A buffer that has to grow moves out to one of its own.
 struct Node {
     Segment segment;
     Node *left;  // segments that start lower
@@ -42,6 +44,27 @@ static struct {
 
 static Node *node_of(Segment *s) {
     return reinterpret_cast<Node *>(s);
+}
+
+// The buffer allocated with the segment, whether or not the segment still uses it.
+static const uint8_t *first_buffer(const Segment *s) {
+    return reinterpret_cast<const uint8_t *>(reinterpret_cast<const Node *>(s) + 1);
+}
+
+static void buffer_free(Segment *s) {
+    if (s->data != first_buffer(s))
+        mem_free(s->data);
+}
+
+// s's bytes in a buffer of `size` bytes, more than its length; null when that cannot be had,
+// and s's buffer is then as it was.
+static uint8_t *buffer_grow(Segment *s, size_t size) {
+    if (s->data != first_buffer(s))
+        return static_cast<uint8_t *>(mem_realloc(s->data, size));
+    uint8_t *grown = static_cast<uint8_t *>(mem_alloc(size));
+    if (grown)
+        memcpy(grown, s->data, s->length);
+    return grown;
 }
 
 static uint32_t segment_last(const Segment *s) {
@@ -159,7 +182,7 @@ static Segment *tree_before(uint32_t address) {
 }
 
 static void segment_release(Segment *s) {
-    mem_free(s->data);
+    buffer_free(s);
     mem_free(s);
 }
 
@@ -195,19 +218,21 @@ static Segment *walk_before(SegmentList *list, Segment *before, uint32_t address
     return before;
 }
 
-// A segment of `length` bytes at `address`, with a buffer if `buffered` and one can be had;
-// null if the segment itself cannot.
+// A segment of `length` bytes at `address`, with a buffer if `buffered`; null if it cannot
+// be had.
 static Segment *segment_new(uint32_t address, uint32_t length, bool buffered) {
-    Segment *seg = static_cast<Segment *>(mem_alloc(sizeof(Node)));
+    size_t buffer = buffered ? length : 0;
+    // Where size_t is 32 bits, a buffer near 4 GiB would wrap the size to a small one.
+    Segment *seg = buffer <= SIZE_MAX - sizeof(Node)
+                       ? static_cast<Segment *>(mem_alloc(sizeof(Node) + buffer))
+                       : nullptr;
     if (!seg) {
         allocation_failed = true;
         return nullptr;
     }
     seg->start = address;
     seg->length = length;
-    seg->data = buffered ? static_cast<uint8_t *>(mem_alloc(length)) : nullptr;
-    if (buffered && !seg->data)
-        allocation_failed = true;
+    seg->data = buffered ? const_cast<uint8_t *>(first_buffer(seg)) : nullptr;
     return seg;
 }
 
@@ -217,14 +242,14 @@ static Segment *segment_new(uint32_t address, uint32_t length, bool buffered) {
 static void segment_join(Segment *s, const Segment *t) {
     uint8_t *joined = nullptr;
     if (s->data && t->data) {
-        joined = static_cast<uint8_t *>(mem_realloc(s->data, size_t{s->length} + t->length));
+        joined = buffer_grow(s, size_t{s->length} + t->length);
         if (joined)
             memcpy(joined + s->length, t->data, t->length);
         else
             allocation_failed = true;
     }
     if (!joined)
-        mem_free(s->data);
+        buffer_free(s);
     s->data = joined;
     s->length += t->length;
 }
@@ -303,14 +328,14 @@ static bool segment_extend(Segment *before, const uint8_t *bytes, uint32_t addre
     size_t grown = end - before->start;
     uint8_t *data = nullptr;
     if (bytes && before->data) {
-        data = static_cast<uint8_t *>(mem_realloc(before->data, grown));
+        data = buffer_grow(before, grown);
         if (data)
             memcpy(data + before->length, bytes + (behind - address), end - behind);
         else
             allocation_failed = true;
     }
     if (!data)
-        mem_free(before->data);
+        buffer_free(before);
     before->data = data;
     before->length = static_cast<uint32_t>(grown);
     return true;
@@ -386,7 +411,7 @@ static bool segment_fill_span(Segment *first, Segment *end, uint32_t lo, uint32_
         first->next = t->next;
         segment_release(t);
     }
-    mem_free(first->data);
+    buffer_free(first);
     first->data = span;
     first->start = lo; // still above its predecessor, which ends below the range
     first->length = hi - lo + 1;
