@@ -56,9 +56,12 @@ static Run *runs_sort(Run *runs, Run *scratch, size_t count) {
 // they came, so that the later one's bytes win as they would have; their order against runs
 // they do not share an address with makes no difference to the list.
 static void batch_settle() {
+    if (batch.count == 0)
+        return;
     Run *sorted = runs_sort(batch.runs, batch.scratch, batch.count);
+    uint64_t reach = 0;
     for (size_t first = 0, end; first < batch.count; first = end) {
-        uint64_t reach = run_end(sorted[first]);
+        reach = run_end(sorted[first]);
         for (end = first + 1; end < batch.count && sorted[end].address < reach; ++end)
             reach = std::max(reach, run_end(sorted[end]));
         if (end - first > 1)
@@ -68,8 +71,7 @@ static void batch_settle() {
             segment_list_add(&g_image, batch.bytes + sorted[i].offset, sorted[i].address,
                              sorted[i].length);
     }
-    if (batch.count)
-        batch.in_order_from = run_end(sorted[batch.count - 1]);
+    batch.in_order_from = reach; // the last overlapping group reaches furthest
     batch.count = 0;
     batch.used = 0;
 }
@@ -109,8 +111,7 @@ void record_batch_add(const uint8_t *bytes, uint32_t address, uint32_t length) {
 }
 
 void record_batch_flush() {
-    if (batch.count)
-        batch_settle();
+    batch_settle();
     mem_free(batch.runs);
     batch = {};
 }

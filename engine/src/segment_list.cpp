@@ -2,6 +2,7 @@
 
 #include "heap.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -56,12 +57,22 @@ static void buffer_free(Segment *s) {
         mem_free(s->data);
 }
 
-// s's bytes in a buffer of `size` bytes, more than its length; null when that cannot be had,
-// and s's buffer is then as it was.
+// What a buffer of its own is allocated with for `size` bytes: room to grow, so that a
+// segment grown a record at a time is moved a few dozen times, not once per record. Its
+// length never outgrows this room without a new allocation, nor the room its allocation had.
+static size_t buffer_room(size_t size) {
+    return size <= SIZE_MAX / 2 ? std::bit_ceil(size) : size;
+}
+
+// s's bytes in a buffer of at least `size` bytes, more than its length; null when that cannot
+// be had, and s's buffer is then as it was.
 static uint8_t *buffer_grow(Segment *s, size_t size) {
-    if (s->data != first_buffer(s))
-        return static_cast<uint8_t *>(mem_realloc(s->data, size));
-    uint8_t *grown = static_cast<uint8_t *>(mem_alloc(size));
+    if (s->data != first_buffer(s)) {
+        if (size <= buffer_room(s->length))
+            return s->data;
+        return static_cast<uint8_t *>(mem_realloc(s->data, buffer_room(size)));
+    }
+    uint8_t *grown = static_cast<uint8_t *>(mem_alloc(buffer_room(size)));
     if (grown)
         memcpy(grown, s->data, s->length);
     return grown;
@@ -396,7 +407,7 @@ static bool segment_fill_span(Segment *first, Segment *end, uint32_t lo, uint32_
         whole = whole && e->data;
     uint8_t *span = nullptr;
     if (whole) {
-        span = static_cast<uint8_t *>(mem_alloc(size_t{hi - lo} + 1));
+        span = static_cast<uint8_t *>(mem_alloc(buffer_room(size_t{hi - lo} + 1)));
         if (!span) {
             allocation_failed = true;
             return false;
