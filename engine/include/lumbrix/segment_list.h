@@ -23,8 +23,8 @@ extern SegmentList g_image;
 int range_overlap(uint32_t lo1, uint32_t hi1, uint32_t lo2, uint32_t hi2, uint32_t out[2]);
 
 // Store a copy of `length` (at least 1) bytes at `address`. Later bytes win; the list stays
-// coalesced. Returns 0, or 1 when the new segment itself could not be allocated and its bytes
-// are lost; a buffer that could not be allocated leaves a segment without one.
+// coalesced. Returns 0, or 1 when a new segment could not be allocated and the bytes are
+// lost; a buffer that could not grow leaves its segment without one.
 int segment_list_add(SegmentList *list, const uint8_t *bytes, uint32_t address, uint32_t length);
 
 // Add every segment of `src` to `dst`; `src` is left as it was.
