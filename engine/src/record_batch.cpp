@@ -32,6 +32,10 @@ static uint64_t run_end(const Run &run) {
     return uint64_t{run.address} + run.length;
 }
 
+static uint8_t address_digit(const Run &run, int shift) {
+    return static_cast<uint8_t>(run.address >> shift);
+}
+
 // Sort by address, a byte at a time from the lowest (a digit all runs share is skipped).
 // Stable, so runs at one address stay in the order they came. Returns the buffer the sorted
 // runs ended up in: `runs` or `scratch`.
@@ -39,14 +43,14 @@ static Run *runs_sort(Run *runs, Run *scratch, size_t count) {
     for (int shift = 0; shift < 32; shift += 8) {
         size_t starts[256] = {};
         for (size_t i = 0; i < count; ++i)
-            ++starts[runs[i].address >> shift & 0xFF];
-        if (starts[runs[0].address >> shift & 0xFF] == count)
+            ++starts[address_digit(runs[i], shift)];
+        if (starts[address_digit(runs[0], shift)] == count)
             continue;
         size_t at = 0;
         for (size_t &start : starts)
             at += std::exchange(start, at);
         for (size_t i = 0; i < count; ++i)
-            scratch[starts[runs[i].address >> shift & 0xFF]++] = runs[i];
+            scratch[starts[address_digit(runs[i], shift)]++] = runs[i];
         std::swap(runs, scratch);
     }
     return runs;

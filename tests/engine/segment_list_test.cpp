@@ -127,4 +127,19 @@ TEST(SegmentListOrder, AnyOrderBuildsTheSameImage) {
     }
 }
 
+// The runs segment_list_add_all brings in behind a list's head are where the list's next add
+// looks for its place.
+TEST(SegmentListOrder, AddsAfterAddAllFindItsRuns) {
+    SegmentList list = nullptr, more = nullptr;
+    Bytes one = fill(4, 1), two = fill(4, 2), three = fill(8, 3);
+    segment_list_add(&more, two.data(), 16, 4);
+    segment_list_add(&more, two.data(), 32, 4);
+    segment_list_add(&list, one.data(), 0, 4);
+    segment_list_add_all(&list, &more);
+    segment_list_add(&list, three.data(), 30, 8);
+    EXPECT_EQ(spans_of(list), (std::vector<Span>{{0, one}, {16, two}, {30, three}}));
+    segment_list_free(&more);
+    segment_list_free(&list);
+}
+
 } // namespace
