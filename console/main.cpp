@@ -48,11 +48,7 @@ static FILE *open_or_report(const char *path, const char *mode) {
     if (!file) {
         int error = errno;
         fprintf(stderr, "ERROR  : Error %d opening %s\n\n", error, path);
-        return nullptr;
     }
-    // A few large reads and writes instead of one per 4 KiB: system calls are a good part of
-    // converting a small file.
-    setvbuf(file, nullptr, _IOFBF, 64 * 1024);
     return file;
 }
 
