@@ -1,16 +1,14 @@
 // Records in the orders HEX files hold them, many more than wait together at once, against the
 // model of the reading rules: the later of two records always wins where they overlap.
+#include "conversion.h"
 #include "hex_model.h"
 #include "hex_text.h"
 
-#include "lumbrix/download.h"
 #include "lumbrix/segment_list.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <random>
 
 using namespace lumbrix;
@@ -80,17 +78,6 @@ std::string hex_of(const Records &records) {
     return hex + hex_record(0x01, 0, {});
 }
 
-std::vector<uint8_t> convert(const std::string &hex, bool type6) {
-    FILE *in = fmemopen(const_cast<char *>(hex.data()), hex.size(), "r");
-    char *written = nullptr;
-    size_t size = 0;
-    FILE *out = open_memstream(&written, &size);
-    EXPECT_EQ(0, type6 ? write_download_type6(in, out, '6') : write_download_type4(in, out, '6'));
-    std::vector<uint8_t> file(written, written + size);
-    free(written);
-    return file;
-}
-
 struct OrderCase {
     const char *label;
     Records (*make)(std::mt19937 &);
@@ -108,7 +95,9 @@ TEST_P(RecordOrder, LaterRecordsWin) {
     std::string hex = hex_of(records);
     for (bool type6 : {false, true}) {
         SCOPED_TRACE(type6 ? "Type 6" : "Type 4");
-        EXPECT_TRUE(convert(hex, type6) == model_download(records, '6', type6));
+        Conversion conversion = convert_in_memory(hex.data(), hex.size(), '6', type6);
+        EXPECT_EQ(0, conversion.result);
+        EXPECT_TRUE(conversion.file == model_download(records, '6', type6));
         EXPECT_EQ(nullptr, g_image);
     }
 }

@@ -2,45 +2,31 @@
 // through without reaching the failing one. Every run must end with result 1 or with exactly
 // the file of an undisturbed run, and leave the image empty. What a run fails to give back is
 // reported by the leak checker of the sanitizer build at the end of the test.
+#include "conversion.h"
 #include "files.h"
 #include "hex_text.h"
 
-#include "lumbrix/download.h"
 #include "lumbrix/mem.h"
 #include "lumbrix/segment_list.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
-#include <cstdlib>
 
 using namespace lumbrix;
 
 namespace {
 
 struct Run {
-    int result;
-    std::vector<uint8_t> file;
+    Conversion conversion;
     unsigned long allocations;
     unsigned long failures;
 };
 
 Run convert_failing(const std::string &hex, bool type6, int part_code, unsigned long fail_at) {
-    Run run{};
-    FILE *in = fmemopen(const_cast<char *>(hex.data()), hex.size(), "r");
-    char *written = nullptr;
-    size_t written_size = 0;
-    FILE *out = open_memstream(&written, &written_size);
     unsigned long allocations = mem_allocations(), failures = mem_failures();
     mem_fail_at(fail_at);
-    run.result =
-        type6 ? write_download_type6(in, out, part_code) : write_download_type4(in, out, part_code);
+    Conversion conversion = convert_in_memory(hex.data(), hex.size(), part_code, type6);
     mem_fail_at(0);
-    run.allocations = mem_allocations() - allocations;
-    run.failures = mem_failures() - failures;
-    run.file.assign(written, written + written_size);
-    free(written);
-    return run;
+    return {conversion, mem_allocations() - allocations, mem_failures() - failures};
 }
 
 void sweep(const std::string &hex, bool type6, int part_code) {
@@ -48,21 +34,21 @@ void sweep(const std::string &hex, bool type6, int part_code) {
     mem_fail_at(1);
     segment_list_pad(&other, 0x80000, 512, 0xFF, 1);
     Run clean = convert_failing(hex, type6, part_code, 0);
-    ASSERT_EQ(0, clean.result);
+    ASSERT_EQ(0, clean.conversion.result);
     ASSERT_EQ(0u, clean.failures);
-    ASSERT_FALSE(clean.file.empty());
+    ASSERT_FALSE(clean.conversion.file.empty());
     for (unsigned long n = 1;; ++n) {
         SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
         Run run = convert_failing(hex, type6, part_code, n);
         EXPECT_EQ(nullptr, g_image);
         if (run.allocations < n) { // the failing allocation was never reached
             EXPECT_EQ(0u, run.failures);
-            EXPECT_EQ(0, run.result);
-            EXPECT_EQ(clean.file, run.file);
+            EXPECT_EQ(0, run.conversion.result);
+            EXPECT_EQ(clean.conversion.file, run.conversion.file);
             break;
         }
         EXPECT_EQ(1u, run.failures);
-        EXPECT_EQ(1, run.result);
+        EXPECT_EQ(1, run.conversion.result);
         ASSERT_LE(n, 100 * clean.allocations) << "the sweep does not come to an end";
     }
 }

@@ -2,6 +2,7 @@
 // force_flash_base, the second byte may make one allocation fail; the rest is the HEX file.
 // Every download file is checked against its own invariants and, when no allocation failed,
 // against the file the reading rules call for; the image must be empty again afterwards.
+#include "conversion.h"
 #include "download_file.h"
 #include "hex_model.h"
 
@@ -44,11 +45,6 @@ Options options_of(uint8_t bits, uint8_t failing) {
     return {part_code, (bits & 0x08) != 0, (bits & 0x10) != 0, fail_at};
 }
 
-struct Conversion {
-    int result;
-    std::vector<uint8_t> file;
-};
-
 // What holds for every download file, whatever the HEX file held: the inspector finds it
 // sound, in the layout asked for, with the part code and window of the conversion.
 void check_layout(const std::vector<uint8_t> &file, const Options &options) {
@@ -79,17 +75,9 @@ std::vector<uint8_t> contents_of(int fd) {
 
 // Through the stream functions, which use extended addresses as read.
 Conversion convert_streams(const uint8_t *data, size_t size, const Options &options) {
-    FILE *in = fmemopen(const_cast<uint8_t *>(data), size, "r");
-    char *written = nullptr;
-    size_t written_size = 0;
-    FILE *out = open_memstream(&written, &written_size);
-    require(in && out, "cannot open the streams");
     mem_fail_at(options.fail_at);
-    int result = options.type6 ? write_download_type6(in, out, options.part_code)
-                               : write_download_type4(in, out, options.part_code);
+    Conversion conversion = convert_in_memory(data, size, options.part_code, options.type6);
     mem_fail_at(0);
-    Conversion conversion{result, std::vector<uint8_t>(written, written + written_size)};
-    free(written);
     return conversion;
 }
 
