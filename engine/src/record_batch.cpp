@@ -19,10 +19,15 @@ struct Run {
     uint32_t offset; // where its bytes are kept; later runs keep theirs further on
 };
 
+// One allocation, taken when the first run comes out of order.
+struct Buffers {
+    Run runs[BATCH_RUNS];
+    Run scratch[BATCH_RUNS]; // for the sort
+    uint8_t bytes[BATCH_BYTES];
+};
+
 static struct {
-    Run *runs;    // null until runs come out of order; then runs, scratch and bytes are
-    Run *scratch; // one allocation
-    uint8_t *bytes;
+    Buffers *buffers;       // null until runs come out of order
     size_t count;           // runs kept
     size_t used;            // bytes kept
     uint64_t in_order_from; // where the last run added to the list ended
@@ -62,7 +67,7 @@ static Run *runs_sort(Run *runs, Run *scratch, size_t count) {
 static void batch_settle() {
     if (batch.count == 0)
         return;
-    Run *sorted = runs_sort(batch.runs, batch.scratch, batch.count);
+    Run *sorted = runs_sort(batch.buffers->runs, batch.buffers->scratch, batch.count);
     uint64_t reach = 0;
     for (size_t first = 0, end; first < batch.count; first = end) {
         reach = run_end(sorted[first]);
@@ -72,7 +77,7 @@ static void batch_settle() {
             std::sort(sorted + first, sorted + end,
                       [](const Run &a, const Run &b) { return a.offset < b.offset; });
         for (size_t i = first; i < end; ++i)
-            segment_list_add(&g_image, batch.bytes + sorted[i].offset, sorted[i].address,
+            segment_list_add(&g_image, batch.buffers->bytes + sorted[i].offset, sorted[i].address,
                              sorted[i].length);
     }
     batch.in_order_from = reach; // the last overlapping group reaches furthest
@@ -81,23 +86,18 @@ static void batch_settle() {
 }
 
 static bool batch_allocate() {
-    void *block = mem_alloc(2 * BATCH_RUNS * sizeof(Run) + BATCH_BYTES);
-    if (!block) {
+    batch.buffers = static_cast<Buffers *>(mem_alloc(sizeof(Buffers)));
+    if (!batch.buffers)
         segment_list_mark_failure(); // a conversion short of this much memory is not to be trusted
-        return false;
-    }
-    batch.runs = static_cast<Run *>(block);
-    batch.scratch = batch.runs + BATCH_RUNS;
-    batch.bytes = reinterpret_cast<uint8_t *>(batch.scratch + BATCH_RUNS);
-    return true;
+    return batch.buffers != nullptr;
 }
 
 // Keep a copy of the run; false when it cannot be kept, the batch being empty then.
 static bool batch_keep(const uint8_t *bytes, uint32_t address, uint32_t length) {
-    if (length > BATCH_BYTES || (!batch.runs && !batch_allocate()))
+    if (length > BATCH_BYTES || (!batch.buffers && !batch_allocate()))
         return false;
-    memcpy(batch.bytes + batch.used, bytes, length);
-    batch.runs[batch.count++] = {address, length, static_cast<uint32_t>(batch.used)};
+    memcpy(batch.buffers->bytes + batch.used, bytes, length);
+    batch.buffers->runs[batch.count++] = {address, length, static_cast<uint32_t>(batch.used)};
     batch.used += length;
     return true;
 }
@@ -116,7 +116,7 @@ void record_batch_add(const uint8_t *bytes, uint32_t address, uint32_t length) {
 
 void record_batch_flush() {
     batch_settle();
-    mem_free(batch.runs);
+    mem_free(batch.buffers);
     batch = {};
 }
 

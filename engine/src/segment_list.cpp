@@ -48,8 +48,8 @@ static Node *node_of(Segment *s) {
 }
 
 // The buffer allocated with the segment, whether or not the segment still uses it.
-static const uint8_t *first_buffer(const Segment *s) {
-    return reinterpret_cast<const uint8_t *>(reinterpret_cast<const Node *>(s) + 1);
+static uint8_t *first_buffer(Segment *s) {
+    return reinterpret_cast<uint8_t *>(node_of(s) + 1);
 }
 
 static void buffer_free(Segment *s) {
@@ -243,7 +243,7 @@ static Segment *segment_new(uint32_t address, uint32_t length, bool buffered) {
     }
     seg->start = address;
     seg->length = length;
-    seg->data = buffered ? const_cast<uint8_t *>(first_buffer(seg)) : nullptr;
+    seg->data = buffered ? first_buffer(seg) : nullptr;
     return seg;
 }
 
