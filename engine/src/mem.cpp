@@ -2,6 +2,7 @@
 
 #include "heap.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 namespace lumbrix {
@@ -27,6 +28,13 @@ static void *counted(void *block) {
 
 void *mem_alloc(size_t size) {
     return counted(allocation_refused() ? nullptr : malloc(size));
+}
+
+void *mem_alloc_sum(size_t head, size_t tail) {
+    if (tail <= SIZE_MAX - head)
+        return mem_alloc(head + tail);
+    ++allocations;
+    return counted(nullptr);
 }
 
 void *mem_realloc(void *block, size_t size) {

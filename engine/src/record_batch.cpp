@@ -31,7 +31,18 @@ static struct {
     size_t count;           // runs kept
     size_t used;            // bytes kept
     uint64_t in_order_from; // where the last run added to the list ended
+    Segment *from;          // where the next run in address order starts looking for its place
 } batch;
+
+// Where a run at `address` can start looking for its place: where the last one went, unless
+// it lies below that (a run that could not wait, a batch that goes back), then the head.
+static Segment *batch_from(uint32_t address) {
+    return batch.from && batch.from->start <= address ? batch.from : nullptr;
+}
+
+static void batch_add_to_image(const uint8_t *bytes, uint32_t address, uint32_t length) {
+    batch.from = segment_list_add_from(&g_image, batch_from(address), bytes, address, length);
+}
 
 static uint64_t run_end(const Run &run) {
     return uint64_t{run.address} + run.length;
@@ -73,28 +84,32 @@ static void batch_settle() {
         reach = run_end(sorted[first]);
         for (end = first + 1; end < batch.count && sorted[end].address < reach; ++end)
             reach = std::max(reach, run_end(sorted[end]));
+        // Every run of the group starts at or above its first, so each can look for its place
+        // from where the first one's lies, whatever order they come in.
+        uint32_t group_first = sorted[first].address;
+        Segment *group_from = segment_list_seek(&g_image, batch_from(group_first), group_first);
         if (end - first > 1)
             std::sort(sorted + first, sorted + end,
                       [](const Run &a, const Run &b) { return a.offset < b.offset; });
         for (size_t i = first; i < end; ++i)
-            segment_list_add(&g_image, batch.buffers->bytes + sorted[i].offset, sorted[i].address,
-                             sorted[i].length);
+            segment_list_add_from(&g_image, group_from, batch.buffers->bytes + sorted[i].offset,
+                                  sorted[i].address, sorted[i].length);
+        batch.from = group_from ? group_from : g_image;
     }
     batch.in_order_from = reach; // the last overlapping group reaches furthest
     batch.count = 0;
     batch.used = 0;
 }
 
-static bool batch_allocate() {
-    batch.buffers = static_cast<Buffers *>(mem_alloc(sizeof(Buffers)));
-    if (!batch.buffers)
-        segment_list_mark_failure(); // a conversion short of this much memory is not to be trusted
-    return batch.buffers != nullptr;
-}
-
-// Keep a copy of the run; false when it cannot be kept, the batch being empty then.
+// Keep a copy of the run; false when it cannot be kept, the batch being empty then. A batch
+// that cannot be had loses no bytes, but it fails the conversion like any failed allocation:
+// a conversion short of this much memory is not to be trusted.
 static bool batch_keep(const uint8_t *bytes, uint32_t address, uint32_t length) {
-    if (length > BATCH_BYTES || (!batch.buffers && !batch_allocate()))
+    if (length > BATCH_BYTES)
+        return false;
+    if (!batch.buffers)
+        batch.buffers = static_cast<Buffers *>(mem_alloc(sizeof(Buffers)));
+    if (!batch.buffers)
         return false;
     memcpy(batch.buffers->bytes + batch.used, bytes, length);
     batch.buffers->runs[batch.count++] = {address, length, static_cast<uint32_t>(batch.used)};
@@ -109,7 +124,7 @@ void record_batch_add(const uint8_t *bytes, uint32_t address, uint32_t length) {
     // too, so that none overtakes a run it overlaps.
     bool in_order = batch.count == 0 && address >= batch.in_order_from;
     if (in_order || !batch_keep(bytes, address, length)) {
-        segment_list_add(&g_image, bytes, address, length);
+        batch_add_to_image(bytes, address, length);
         batch.in_order_from = uint64_t{address} + length;
     }
 }

@@ -1,6 +1,7 @@
 #include "segment_list_private.h"
 
 #include "heap.h"
+#include "lumbrix/mem.h"
 
 #include <bit>
 #include <cstdint>
@@ -10,38 +11,12 @@ namespace lumbrix {
 
 SegmentList g_image = nullptr;
 
-// Sticky until taken: one failed allocation anywhere leaves the image incomplete.
-static bool allocation_failed;
-
-bool segment_list_take_failure() {
-    bool failed = allocation_failed;
-    allocation_failed = false;
-    return failed;
-}
-
-void segment_list_mark_failure() {
-    allocation_failed = true;
-}
-
-// Each segment is allocated as a Node: the public record, then its links in a splay tree over
-// the segments' starts, then its first buffer. Through the tree a run finds its place in a
-// list of any length in logarithmic (amortised) time, and at the root at once when runs come
-// in address order, while the list stays a plain list and the tree costs no allocation of
-// its own. A buffer that has to grow moves out to one of its own.
+// Each segment is allocated as a Node, with its first buffer right behind it: one allocation
+// a segment, not two. A buffer that has to grow moves out to one of its own.
 struct Node {
     Segment segment;
-    Node *left;  // segments that start lower
-    Node *right; // segments that start higher
+    size_t room; // bytes the segment's buffer holds; its length never exceeds them
 };
-
-// The tree of the list last added to or padded. It is built afresh from the list's segments
-// when another list comes, or when the head is no longer the one it knew; so it holds as long
-// as lists change only through these functions.
-static struct {
-    const SegmentList *list;
-    const Segment *head;
-    Node *root;
-} tree;
 
 static Node *node_of(Segment *s) {
     return reinterpret_cast<Node *>(s);
@@ -57,139 +32,54 @@ static void buffer_free(Segment *s) {
         mem_free(s->data);
 }
 
-// What a buffer of its own is allocated with for `size` bytes: room to grow, so that a
-// segment grown a record at a time is moved a few dozen times, not once per record. Its
-// length never outgrows this room without a new allocation, nor the room its allocation had.
-static size_t buffer_room(size_t size) {
+// A segment whose bytes were lost to an allocation failure keeps its range without them.
+static void segment_drop_bytes(Segment *s) {
+    buffer_free(s);
+    s->data = nullptr;
+    node_of(s)->room = 0;
+}
+
+// Room for `size` bytes and more, so that a segment grown a record at a time is moved a few
+// dozen times, not once per record.
+static size_t room_for(size_t size) {
     return size <= SIZE_MAX / 2 ? std::bit_ceil(size) : size;
 }
 
-// s's bytes in a buffer of at least `size` bytes, more than its length; null when that cannot
-// be had, and s's buffer is then as it was.
-static uint8_t *buffer_grow(Segment *s, size_t size) {
-    if (s->data != first_buffer(s)) {
-        if (size <= buffer_room(s->length))
-            return s->data;
-        return static_cast<uint8_t *>(mem_realloc(s->data, buffer_room(size)));
+// Make s's buffer hold at least `size` bytes, its own bytes kept; false, with s as it was,
+// when that cannot be had.
+static bool buffer_reserve(Segment *s, size_t size) {
+    Node *node = node_of(s);
+    if (size <= node->room)
+        return true;
+    size_t room = room_for(size);
+    uint8_t *grown;
+    if (s->data == first_buffer(s)) {
+        grown = static_cast<uint8_t *>(mem_alloc(room));
+        if (grown)
+            memcpy(grown, s->data, s->length);
+    } else {
+        grown = static_cast<uint8_t *>(mem_realloc(s->data, room));
     }
-    uint8_t *grown = static_cast<uint8_t *>(mem_alloc(buffer_room(size)));
-    if (grown)
-        memcpy(grown, s->data, s->length);
-    return grown;
+    if (!grown)
+        return false;
+    s->data = grown;
+    node->room = room;
+    return true;
+}
+
+// Append `length` bytes to s, growing its buffer in place where it can, so that a segment
+// built from many contiguous records costs about its own size in copies. Null `bytes` stand
+// for bytes that were lost: s loses its own with them, as it does when its buffer cannot grow.
+static void segment_append(Segment *s, const uint8_t *bytes, uint32_t length) {
+    if (bytes && s->data && buffer_reserve(s, size_t{s->length} + length))
+        memcpy(s->data + s->length, bytes, length);
+    else
+        segment_drop_bytes(s);
+    s->length += length;
 }
 
 static uint32_t segment_last(const Segment *s) {
     return s->start + s->length - 1;
-}
-
-// Top-down splay: bring the node whose start is nearest `key` to the root. When that start
-// is above the key, every node left of the new root starts below it, and the other way round.
-static Node *splay(Node *t, uint32_t key) {
-    if (!t)
-        return nullptr;
-    Node side{}; // side.right: the nodes below the key; side.left: those above
-    Node *below = &side, *above = &side;
-    for (;;) {
-        if (key < t->segment.start && t->left) {
-            if (key < t->left->segment.start) {
-                Node *y = t->left;
-                t->left = y->right;
-                y->right = t;
-                t = y;
-                if (!t->left)
-                    break;
-            }
-            above->left = t;
-            above = t;
-            t = t->left;
-        } else if (key > t->segment.start && t->right) {
-            if (key > t->right->segment.start) {
-                Node *y = t->right;
-                t->right = y->left;
-                y->left = t;
-                t = y;
-                if (!t->right)
-                    break;
-            }
-            below->right = t;
-            below = t;
-            t = t->right;
-        } else {
-            break;
-        }
-    }
-    below->right = t->left;
-    above->left = t->right;
-    t->left = side.right;
-    t->right = side.left;
-    return t;
-}
-
-// A balanced tree of the `count` segments from *next on; *next moves past them.
-static Node *tree_build(Segment **next, size_t count) {
-    if (count == 0)
-        return nullptr;
-    Node *left = tree_build(next, count / 2);
-    Node *root = node_of(*next);
-    *next = (*next)->next;
-    root->left = left;
-    root->right = tree_build(next, count - count / 2 - 1);
-    return root;
-}
-
-static void tree_attach(const SegmentList *list) {
-    if (tree.list == list && tree.head == *list)
-        return;
-    size_t count = 0;
-    for (const Segment *e = *list; e; e = e->next)
-        ++count;
-    Segment *next = *list;
-    tree.root = tree_build(&next, count);
-    tree.list = list;
-    tree.head = *list;
-}
-
-static void tree_forget() {
-    tree.list = nullptr;
-    tree.head = nullptr;
-    tree.root = nullptr;
-}
-
-// Add `s`, whose start no node has.
-static void tree_insert(Segment *s) {
-    Node *n = node_of(s);
-    Node *root = splay(tree.root, s->start);
-    n->left = n->right = nullptr;
-    if (root && root->segment.start < s->start) {
-        n->left = root;
-        n->right = root->right;
-        root->right = nullptr;
-    } else if (root) {
-        n->right = root;
-        n->left = root->left;
-        root->left = nullptr;
-    }
-    tree.root = n;
-}
-
-// Take out every node between `s`, which is in the tree, and `kept` (null: the end), which
-// is in it too. One cut however many there are, done while they are still allocated.
-static void tree_cut(const Segment *s, const Segment *kept) {
-    Node *root = splay(tree.root, s->start);
-    root->right = kept ? splay(root->right, kept->start) : nullptr;
-    if (root->right)
-        root->right->left = nullptr;
-    tree.root = root;
-}
-
-// The segment a run at `address` is linked behind: the last one that starts at or below it,
-// or null when the run goes first.
-static Segment *tree_before(uint32_t address) {
-    Node *root = splay(tree.root, address);
-    tree.root = root;
-    if (root && root->segment.start > address)
-        root = root->left = splay(root->left, address); // the largest start below
-    return root ? &root->segment : nullptr;
 }
 
 static void segment_release(Segment *s) {
@@ -221,179 +111,105 @@ static void copy_over_existing(Segment *first, const uint8_t *bytes, uint32_t ad
     }
 }
 
-// Walk on from `before`, a segment that starts at or below `address` (null: from the head),
-// to the last segment that starts at or below it.
-static Segment *walk_before(SegmentList *list, Segment *before, uint32_t address) {
-    for (Segment *e = before ? before->next : *list; e && e->start <= address; e = e->next)
-        before = e;
-    return before;
+Segment *segment_list_seek(SegmentList *list, Segment *from, uint32_t address) {
+    for (Segment *e = from ? from->next : *list; e && e->start <= address; e = e->next)
+        from = e;
+    return from;
 }
 
 // A segment of `length` bytes at `address`, with a buffer if `buffered`; null if it cannot
 // be had.
 static Segment *segment_new(uint32_t address, uint32_t length, bool buffered) {
     size_t buffer = buffered ? length : 0;
-    // Where size_t is 32 bits, a buffer near 4 GiB would wrap the size to a small one.
-    Segment *seg = buffer <= SIZE_MAX - sizeof(Node)
-                       ? static_cast<Segment *>(mem_alloc(sizeof(Node) + buffer))
-                       : nullptr;
-    if (!seg) {
-        allocation_failed = true;
+    Segment *seg = static_cast<Segment *>(mem_alloc_sum(sizeof(Node), buffer));
+    if (!seg)
         return nullptr;
-    }
     seg->start = address;
     seg->length = length;
     seg->data = buffered ? first_buffer(seg) : nullptr;
+    node_of(seg)->room = buffer;
     return seg;
 }
 
-// Append t's run to s. The buffer grows in place where it can, so a segment built from many
-// contiguous records costs about its own size in copies, not the square of it. A side that
-// lost its buffer takes the other's bytes down with it.
-static void segment_join(Segment *s, const Segment *t) {
-    uint8_t *joined = nullptr;
-    if (s->data && t->data) {
-        joined = buffer_grow(s, size_t{s->length} + t->length);
-        if (joined)
-            memcpy(joined + s->length, t->data, t->length);
-        else
-            allocation_failed = true;
-    }
-    if (!joined)
-        buffer_free(s);
-    s->data = joined;
-    s->length += t->length;
-}
-
-// What segment_list_merge does, apart from the tree.
-static void absorb_following(Segment *s) {
+// Absorb into `s` every following segment it overlaps or abuts. Where they overlap the bytes
+// agree already, so s keeps its own only up to where the other begins.
+static void segment_list_merge(Segment *s) {
     for (Segment *t = s->next; t; t = s->next) {
         bool overlaps =
             range_overlap(s->start, segment_last(s), t->start, segment_last(t), nullptr);
         bool abuts = s->start + s->length == t->start;
         if (!overlaps && !abuts)
             break;
-        if (overlaps && segment_last(t) <= segment_last(s)) {
-            s->next = t->next;
-            segment_release(t);
-            continue;
+        if (!overlaps || segment_last(t) > segment_last(s)) {
+            if (overlaps)
+                s->length = t->start - s->start;
+            segment_append(s, t->data, t->length);
         }
-        // Where they overlap the bytes agree already; keep s only up to where t begins.
-        if (overlaps)
-            s->length = t->start - s->start;
-        segment_join(s, t);
         s->next = t->next;
         segment_release(t);
     }
 }
 
-// The first segment that merging `s` leaves standing: what lies behind its reach.
-static Segment *first_kept(const Segment *s) {
-    uint64_t reach = uint64_t{segment_last(s)} + 1; // 64 bits: s may end at the top
-    Segment *t = s->next;
-    for (; t && t->start <= reach; t = t->next)
-        if (segment_last(t) >= reach)
-            reach = uint64_t{segment_last(t)} + 1;
-    return t;
-}
-
-// Merge `s`, first taking out of the tree (when `indexed`) what the merge releases.
-static void merge(Segment *s, bool indexed) {
-    if (indexed) {
-        Segment *kept = first_kept(s);
-        if (kept != s->next)
-            tree_cut(s, kept);
-    }
-    absorb_following(s);
-}
-
-// Link `seg` in behind `before` (null: at the head), which ends below it, and coalesce
+// Link `seg` in behind `before` (null: at the head), which starts below it, and coalesce
 // around it.
-static void segment_link(SegmentList *list, Segment *before, Segment *seg, bool indexed) {
+static void segment_link(SegmentList *list, Segment *before, Segment *seg) {
     Segment **link = before ? &before->next : list;
     seg->next = *link;
     *link = seg;
-    if (indexed)
-        tree_insert(seg);
     // The new segment takes in what it reaches, and a predecessor that abuts it (a pad's
     // fill) takes in the new one; beyond those the list was coalesced already.
-    merge(seg, indexed);
+    segment_list_merge(seg);
     if (before)
-        merge(before, indexed);
-    if (indexed)
-        tree.head = *list;
+        segment_list_merge(before);
 }
 
 // A run that starts inside `before` or right behind it, with its bytes copied over what
 // `before` held already, becomes part of it: grown in place, this costs no new segment, which
-// makes records in address order cheap. A run that lost its bytes takes those of `before`
-// with it, unless it lies inside. False for a run that starts further on.
+// makes records in address order cheap. False for a run that starts further on.
 static bool segment_extend(Segment *before, const uint8_t *bytes, uint32_t address,
                            uint32_t length) {
     uint64_t behind = uint64_t{segment_last(before)} + 1;
     uint64_t end = uint64_t{address} + length;
     if (address > behind)
         return false;
-    if (end <= behind)
-        return true;
-    size_t grown = end - before->start;
-    uint8_t *data = nullptr;
-    if (bytes && before->data) {
-        data = buffer_grow(before, grown);
-        if (data)
-            memcpy(data + before->length, bytes + (behind - address), end - behind);
-        else
-            allocation_failed = true;
-    }
-    if (!data)
-        buffer_free(before);
-    before->data = data;
-    before->length = static_cast<uint32_t>(grown);
+    if (end > behind)
+        segment_append(before, bytes ? bytes + (behind - address) : nullptr,
+                       static_cast<uint32_t>(end - behind));
     return true;
 }
 
-// Add a run behind `before`, its predecessor. Null `bytes` stand for a run whose bytes were
-// lost to an allocation failure: it is added as a segment without a buffer, and whatever it
-// merges with loses its buffer too.
-static int segment_insert(SegmentList *list, Segment *before, const uint8_t *bytes,
-                          uint32_t address, uint32_t length, bool indexed) {
+// Null `bytes` stand for a run whose bytes were lost to an allocation failure: it is added as
+// a segment without a buffer, and whatever it merges with loses its buffer too.
+Segment *segment_list_add_from(SegmentList *list, Segment *from, const uint8_t *bytes,
+                               uint32_t address, uint32_t length) {
+    Segment *before = segment_list_seek(list, from, address);
     if (bytes)
         copy_over_existing(before ? before : *list, bytes, address, length);
     if (before && segment_extend(before, bytes, address, length)) {
-        merge(before, indexed);
-        return 0;
+        segment_list_merge(before);
+        return before;
     }
     Segment *seg = segment_new(address, length, bytes != nullptr);
     if (!seg)
-        return 1;
+        return before;
     if (seg->data)
         memcpy(seg->data, bytes, length);
-    segment_link(list, before, seg, indexed);
-    return 0;
+    segment_link(list, before, seg);
+    return before && before->next != seg ? before : seg; // before took it in if they abut
 }
 
 int segment_list_add(SegmentList *list, const uint8_t *bytes, uint32_t address, uint32_t length) {
-    tree_attach(list);
-    return segment_insert(list, tree_before(address), bytes, address, length, true);
-}
-
-// Called from outside, it may release segments of the list the tree belongs to.
-int segment_list_merge(Segment *s) {
-    tree_forget();
-    absorb_following(s);
-    return 0;
+    unsigned long failures = mem_failures();
+    segment_list_add_from(list, nullptr, bytes, address, length);
+    return mem_failures() == failures ? 0 : 1;
 }
 
 // `src` is in address order, so each run's place lies at or behind the last one's: a single
-// walk along `dst` finds them all. dst's tree is built again when it is next needed.
+// walk along `dst` finds them all.
 void segment_list_add_all(SegmentList *dst, const SegmentList *src) {
-    if (tree.list == dst)
-        tree_forget();
-    Segment *before = nullptr;
-    for (const Segment *e = *src; e; e = e->next) {
-        before = walk_before(dst, before, e->start);
-        segment_insert(dst, before, e->data, e->start, e->length, false);
-    }
+    Segment *from = nullptr;
+    for (const Segment *e = *src; e; e = e->next)
+        from = segment_list_add_from(dst, from, e->data, e->start, e->length);
 }
 
 // Make `first` hold [lo, hi]: its own bytes and those of each following segment up to `end`
@@ -407,16 +223,13 @@ static bool segment_fill_span(Segment *first, Segment *end, uint32_t lo, uint32_
         whole = whole && e->data;
     uint8_t *span = nullptr;
     if (whole) {
-        span = static_cast<uint8_t *>(mem_alloc(buffer_room(size_t{hi - lo} + 1)));
-        if (!span) {
-            allocation_failed = true;
+        span = static_cast<uint8_t *>(mem_alloc_sum(hi - lo, 1));
+        if (!span)
             return false;
-        }
         memset(span, fill, size_t{hi - lo} + 1);
         for (Segment *e = first; e != after; e = e->next)
             memcpy(span + (e->start - lo), e->data, e->length);
     }
-    tree_cut(first, after);
     while (first->next != after) {
         Segment *t = first->next;
         first->next = t->next;
@@ -424,6 +237,7 @@ static bool segment_fill_span(Segment *first, Segment *end, uint32_t lo, uint32_
     }
     buffer_free(first);
     first->data = span;
+    node_of(first)->room = span ? size_t{hi - lo} + 1 : 0;
     first->start = lo; // still above its predecessor, which ends below the range
     first->length = hi - lo + 1;
     return true;
@@ -435,8 +249,7 @@ uint32_t segment_list_pad(SegmentList *list, uint32_t start, uint32_t length, un
                           unsigned add_if_empty) {
     uint32_t last = start + length - 1;
     uint8_t fill_byte = static_cast<uint8_t>(fill);
-    tree_attach(list);
-    Segment *before = tree_before(start);
+    Segment *before = segment_list_seek(list, nullptr, start);
     // The first segment that meets the range: the predecessor if it reaches into it.
     Segment *first = before && segment_last(before) >= start ? before
                      : before                                ? before->next
@@ -452,10 +265,10 @@ uint32_t segment_list_pad(SegmentList *list, uint32_t start, uint32_t length, un
 
     if (!end) {
         Segment *seg = add_if_empty & 0xFF ? segment_new(start, length, true) : nullptr;
-        if (seg && seg->data)
+        if (seg) {
             memset(seg->data, fill_byte, length);
-        if (seg)
-            segment_link(list, before, seg, true);
+            segment_link(list, before, seg);
+        }
         return 0;
     }
     if (present == length) // one segment holds the whole range already
@@ -465,17 +278,15 @@ uint32_t segment_list_pad(SegmentList *list, uint32_t start, uint32_t length, un
     if (!segment_fill_span(first, end, lo, hi, fill_byte))
         return 0;
     // The span may now abut the segments on either side.
-    merge(first, true);
+    segment_list_merge(first);
     if (before && before != first)
-        merge(before, true);
+        segment_list_merge(before);
     return present;
 }
 
 void segment_list_free(SegmentList *list) {
     if (!list)
         return;
-    if (tree.list == list || tree.head == *list)
-        tree_forget();
     while (Segment *s = *list) {
         *list = s->next;
         segment_release(s);

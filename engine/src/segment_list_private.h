@@ -1,18 +1,19 @@
-// What only the engine asks of the memory image.
+// What only the engine asks of the memory image: adds that start looking for their place at a
+// segment the caller knows, rather than at the head.
 #pragma once
 
 #include "lumbrix/segment_list.h"
 
 namespace lumbrix {
 
-// Absorb into `s` every following segment it overlaps or abuts. Used by segment_list_add.
-int segment_list_merge(Segment *s);
+// The last segment of `list` that starts at or below `address`, walking on from `from`, a
+// segment that does (null: from the head); null when none does.
+Segment *segment_list_seek(SegmentList *list, Segment *from, uint32_t address);
 
-// Whether an operation on a list failed to obtain memory since the last call, so that bytes
-// were lost or a pad left gaps; the call clears the flag.
-bool segment_list_take_failure();
-
-// Count an allocation failure of the engine's own, outside any list, as such a loss.
-void segment_list_mark_failure();
+// segment_list_add, walking to the run's place from `from` as segment_list_seek does. Returns
+// a segment that starts at or below `address` and stays in the list through later adds at or
+// above `address`: where the next add in address order can start looking.
+Segment *segment_list_add_from(SegmentList *list, Segment *from, const uint8_t *bytes,
+                               uint32_t address, uint32_t length);
 
 } // namespace lumbrix

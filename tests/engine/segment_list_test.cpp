@@ -86,8 +86,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {{0xFFFFFFE0, fill(16, 2) + fill(16, 1)}}}),
     [](const auto &info) { return info.param.label; });
 
-// However a run's place is found, every order of the same one-byte runs builds one segment,
-// also while runs go to two lists in turn.
+// Every order of the same one-byte runs builds one segment.
 TEST(SegmentListOrder, AnyOrderBuildsTheSameImage) {
     std::vector<uint32_t> ascending(1000);
     std::iota(ascending.begin(), ascending.end(), 0);
@@ -101,45 +100,22 @@ TEST(SegmentListOrder, AnyOrderBuildsTheSameImage) {
     struct Row {
         const char *label;
         std::vector<uint32_t> order;
-        bool two_lists;
-    } rows[] = {{"descending", {ascending.rbegin(), ascending.rend()}, false},
-                {"shuffled", shuffled, false},
-                {"even then odd", even_then_odd, false},
-                {"shuffled into two lists in turn", shuffled, true}};
+    } rows[] = {{"descending", {ascending.rbegin(), ascending.rend()}},
+                {"shuffled", shuffled},
+                {"even then odd", even_then_odd}};
     Bytes all(1000);
     std::transform(ascending.begin(), ascending.end(), all.begin(),
                    [](uint32_t i) { return static_cast<uint8_t>(i); });
     for (const Row &row : rows) {
         SCOPED_TRACE(row.label);
-        SegmentList list = nullptr, other = nullptr;
+        SegmentList list = nullptr;
         for (uint32_t i : row.order) {
             uint8_t byte = static_cast<uint8_t>(i);
             segment_list_add(&list, &byte, 0x80000 + i, 1);
-            if (row.two_lists)
-                segment_list_add(&other, &byte, 0x90000 + i, 1);
         }
         EXPECT_EQ(spans_of(list), (std::vector<Span>{{0x80000, all}}));
-        if (row.two_lists) {
-            EXPECT_EQ(spans_of(other), (std::vector<Span>{{0x90000, all}}));
-        }
-        segment_list_free(&other);
         segment_list_free(&list);
     }
-}
-
-// The runs segment_list_add_all brings in behind a list's head are where the list's next add
-// looks for its place.
-TEST(SegmentListOrder, AddsAfterAddAllFindItsRuns) {
-    SegmentList list = nullptr, more = nullptr;
-    Bytes one = fill(4, 1), two = fill(4, 2), three = fill(8, 3);
-    segment_list_add(&more, two.data(), 16, 4);
-    segment_list_add(&more, two.data(), 32, 4);
-    segment_list_add(&list, one.data(), 0, 4);
-    segment_list_add_all(&list, &more);
-    segment_list_add(&list, three.data(), 30, 8);
-    EXPECT_EQ(spans_of(list), (std::vector<Span>{{0, one}, {16, two}, {30, three}}));
-    segment_list_free(&more);
-    segment_list_free(&list);
 }
 
 } // namespace

@@ -26,6 +26,7 @@ using DataSink = int (*)(const uint8_t *bytes, uint32_t address, uint32_t length
 int read_intel_hex(FILE *in, DataSink sink, bool force_flash_base);
 
 // The 8-bit value of one hexadecimal character; any other character gets a defined value.
+// The programs do not call it: it is part of the engine's interface for callers outside them.
 uint8_t hex_digit_value(char c);
 
 } // namespace lumbrix

@@ -3,7 +3,8 @@
 
 namespace lumbrix {
 
-// Allocations attempted, and allocations that failed, since the process started.
+// Allocations attempted, and allocations that failed, since the process started. A conversion
+// fails when the failures grew while it ran: memory that ran out left its image incomplete.
 unsigned long mem_allocations();
 unsigned long mem_failures();
 
