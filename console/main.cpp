@@ -43,13 +43,10 @@ static int fail(const char *format, const char *argument = "") {
     return 1;
 }
 
-static FILE *open_or_report(const char *path, const char *mode) {
-    FILE *file = fopen(path, mode);
-    if (!file) {
-        int error = errno;
-        fprintf(stderr, "ERROR  : Error %d opening %s\n\n", error, path);
-    }
-    return file;
+// Report a file that could not be opened, with the error number its open left.
+static int fail_to_open(const char *path) {
+    fprintf(stderr, "ERROR  : Error %d opening %s\n\n", errno, path);
+    return 1;
 }
 
 int main(int argc, char **argv) {
@@ -61,17 +58,16 @@ int main(int argc, char **argv) {
               stderr);
         return 1;
     }
-    FILE *in = open_or_report(argv[1], "r");
-    if (!in)
-        return 1;
-    if (paths_name_same_file(argv[1], argv[2])) {
-        fclose(in);
+    FILE *in, *out;
+    switch (download_files_open(argv[1], argv[2], &in, &out)) {
+    case INPUT_NOT_OPENED:
+        return fail_to_open(argv[1]);
+    case OUTPUT_IS_INPUT:
         return fail("ERROR  : Input and output are the same file: %s\n\n", argv[2]);
-    }
-    FILE *out = open_or_report(argv[2], "wb");
-    if (!out) {
-        fclose(in);
-        return 1;
+    case OUTPUT_NOT_OPENED:
+        return fail_to_open(argv[2]);
+    case FILES_OPEN:
+        break;
     }
 
     // Both files stay open on the failures below; the exit closes them.
@@ -79,19 +75,11 @@ int main(int argc, char **argv) {
     if (!part)
         return fail("ERROR  : Unrecognised <part> Parameter: %s\n\n", argv[3]);
 
-    int result;
-    switch (read_number(argv[4]) & 0xFFFF) {
-    case TYPE4.protocol:
-        result = write_download_type4(in, out, part->code);
-        break;
-    case TYPE6.protocol:
-        result = write_download_type6(in, out, part->code);
-        break;
-    default:
+    const Layout *layout = layout_by_protocol(read_number(argv[4]) & 0xFFFF);
+    if (!layout)
         return fail("ERROR  : Unrecognised <protocol> Parameter: %s\n\n", argv[4]);
-    }
 
-    if (result != 0)
+    if (write_download(in, out, part->code, *layout) != 0)
         return fail("ERROR  : Conversion Failed\n\n");
     printf(">>  Conversion Succeeded\n\n");
     return 0;

@@ -43,14 +43,13 @@ const std::array<PartChoice, kPartCount> kParts = [] {
 constexpr const char *kNoPartPane = "  None";
 
 struct ProtocolChoice {
-    const char *entry;
-    int (*convert)(const char *inPath, const char *outPath, int partCode);
+    const lumbrix::Layout *layout; // its name is the entry
     const char *paneText;
 };
 
 constexpr std::array<ProtocolChoice, 2> kProtocols{{
-    {lumbrix::TYPE4.name, lumbrix::convert_file_type4, "  Protocol 4"},
-    {lumbrix::TYPE6.name, lumbrix::convert_file_type6, "  Protocol 6"},
+    {&lumbrix::TYPE4, "  Protocol 4"},
+    {&lumbrix::TYPE6, "  Protocol 6"},
 }};
 constexpr const char *kNoProtocolPane = "  Protocol unspecified";
 
@@ -100,7 +99,7 @@ bool ConverterDialog::OnInitDialog() {
     m_view.SelectListEntry(IDC_PART, m_partIndex);
 
     for (const ProtocolChoice &protocol : kProtocols) {
-        m_view.AddListEntry(IDC_PROTOCOL, protocol.entry);
+        m_view.AddListEntry(IDC_PROTOCOL, protocol.layout->name);
     }
     m_protocolIndex = LowWord(m_settings.GetUInt(kSection, "Protocol", 0));
     m_view.SelectListEntry(IDC_PROTOCOL, m_protocolIndex);
@@ -184,8 +183,8 @@ int ConverterDialog::ConvertFiles() const {
     if (m_partIndex >= kParts.size() || m_protocolIndex >= kProtocols.size()) {
         return 1;
     }
-    return kProtocols[m_protocolIndex].convert(input.c_str(), output.c_str(),
-                                               kParts[m_partIndex].partCode);
+    return lumbrix::convert_file(input.c_str(), output.c_str(), kParts[m_partIndex].partCode,
+                                 *kProtocols[m_protocolIndex].layout);
 }
 
 void ConverterDialog::OnChangeInput() {

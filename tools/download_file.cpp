@@ -16,7 +16,7 @@ static uint32_t get_le(const uint8_t *at, uint32_t bytes) {
 }
 
 static uint32_t extent_of(const Layout &layout, const uint8_t *record) {
-    return get_le(record + layout.place_size, layout.extent_size);
+    return get_le(record + layout.address_size, layout.length_size);
 }
 
 // Whole records after the header. A file that names its part is known by that byte being a
@@ -28,7 +28,7 @@ static bool fits_layout(const std::vector<uint8_t> &file, const Layout &layout) 
     if (layout.header_size)
         return part_by_code(file[0]) != nullptr;
     for (size_t offset = 0; offset < file.size(); offset += layout.record_size())
-        if (extent_of(layout, &file[offset]) != layout.page_extent())
+        if (extent_of(layout, &file[offset]) != layout.page_length())
             return false;
     return true;
 }
@@ -72,12 +72,12 @@ bool read_stream(FILE *in, std::vector<uint8_t> &bytes) {
 // Check one whole record and add its page.
 static void read_record(Inspection &result, const Layout &layout, const uint8_t *record,
                         size_t number) {
-    uint32_t address = get_le(record, layout.place_size) * layout.place_unit;
+    uint32_t address = get_le(record, layout.address_size) * layout.address_unit;
     uint32_t extent = extent_of(layout, record);
     const uint8_t *data = record + layout.data_offset();
-    if (extent != layout.page_extent())
-        add_fault(result, "record %zu at 0x%X: %s %u, not %u", number, address, layout.extent_name,
-                  extent, layout.page_extent());
+    if (extent != layout.page_length())
+        add_fault(result, "record %zu at 0x%X: %s %u, not %u", number, address, layout.length_name,
+                  extent, layout.page_length());
     if (address % FLASH_PAGE_SIZE != 0)
         add_fault(result, "record %zu at 0x%X: not on a page boundary", number, address);
     uint32_t stored = get_le(record + layout.checksum_offset(), CHECKSUM_SIZE);

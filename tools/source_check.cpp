@@ -109,8 +109,7 @@ static bool convert_again(const Source &source, int part_code, const Layout &lay
         write_run_as_hex(cursor, r.address, source.bytes.data() + r.offset, r.length);
     bool written = finish_hex(cursor) == 0 && fflush(hex) == 0;
     rewind(hex);
-    int result = layout.protocol == TYPE4.protocol ? write_download_type4(hex, out, part_code)
-                                                   : write_download_type6(hex, out, part_code);
+    int result = write_download(hex, out, part_code, layout);
     rewind(back);
     bool read = read_stream(back, converted);
     fclose(back);

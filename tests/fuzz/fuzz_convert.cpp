@@ -92,8 +92,7 @@ Conversion convert_paths(const uint8_t *data, size_t size, const Options &option
     snprintf(in_path, sizeof in_path, "/proc/self/fd/%d", in_fd);
     snprintf(out_path, sizeof out_path, "/proc/self/fd/%d", out_fd);
     mem_fail_at(options.fail_at);
-    int result = options.type6 ? convert_file_type6(in_path, out_path, options.part_code)
-                               : convert_file_type4(in_path, out_path, options.part_code);
+    int result = convert_file(in_path, out_path, options.part_code, options.type6 ? TYPE6 : TYPE4);
     mem_fail_at(0);
     Conversion conversion{result, contents_of(out_fd)};
     close(in_fd);

@@ -22,8 +22,8 @@ inline Conversion convert_in_memory(const void *hex, size_t size, int part_code,
         fputs("cannot open the streams\n", stderr);
         abort();
     }
-    int result = type6 ? lumbrix::write_download_type6(in, out, part_code)
-                       : lumbrix::write_download_type4(in, out, part_code);
+    int result =
+        lumbrix::write_download(in, out, part_code, type6 ? lumbrix::TYPE6 : lumbrix::TYPE4);
     Conversion conversion{result, std::vector<uint8_t>(written, written + written_size)};
     free(written);
     return conversion;
