@@ -60,10 +60,11 @@ static void align_every_page() {
     pad_image(start, end - start);
 }
 
-int image_load(FILE *in, int part_code, const Layout &layout, bool force_flash_base) {
+int image_load(FILE *in, int part_code, const Layout &layout, bool force_flash_base,
+               const ReadWatch *watch) {
     unsigned long failures = mem_failures();
     if (DataSink sink = sink_for_part(part_code)) {
-        read_intel_hex(in, sink, force_flash_base);
+        read_intel_hex_watched(in, sink, force_flash_base, watch);
         record_batch_flush();
     }
     if (g_image && mem_failures() == failures)
@@ -100,7 +101,7 @@ static void write_page(FILE *out, const Layout &layout, uint32_t address, const 
 // pages. Closes neither stream: a write that failed shows when `out` is flushed.
 static int download_write(FILE *in, FILE *out, int part_code, const Layout &layout,
                           bool force_flash_base) {
-    int result = image_load(in, part_code, layout, force_flash_base);
+    int result = image_load(in, part_code, layout, force_flash_base, nullptr);
     if (layout.header_size)
         fputc(part_code & 0xFF, out);
     for (const Segment *s = result == 0 ? g_image : nullptr; s; s = s->next)

@@ -66,28 +66,33 @@ static bool record_decode(const char *line, uint8_t count, uint8_t *bytes) {
     return (sum & 0xFF) == 0;
 }
 
-// Characters before the line end. fgets stops after the first line feed, so a line feed can
-// only be the last character, and a zero read from the file ends the line where it stands.
-static size_t line_usable(const char *line) {
-    size_t length = strlen(line);
-    return length > 0 && line[length - 1] == '\n' ? length - 1 : length;
-}
+// In the order of LineFault.
+static const char *const MESSAGES[] = {
+    "ERROR: Found invalid ihex line <%s>\n",
+    "ERROR: Found invalid checksum in ihex line <%s>\n",
+    "ERROR: Found unknown format in ihex line <%s>\n",
+};
 
-static const char INVALID_LINE[] = "ERROR: Found invalid ihex line <%s>\n";
-static const char INVALID_CHECKSUM[] = "ERROR: Found invalid checksum in ihex line <%s>\n";
-static const char UNKNOWN_FORMAT[] = "ERROR: Found unknown format in ihex line <%s>\n";
+struct Reading {
+    DataSink sink;
+    bool force_flash_base;
+    const ReadWatch *watch;
+    uint32_t base;
+    size_t line_number;
+};
 
 // Quote the line as read, line end included.
-static void report(const char *message, const char *line) {
-    fprintf(stderr, message, line);
+static void report(const Reading &reading, LineFault fault, const char *line) {
+    fprintf(stderr, MESSAGES[fault], line);
+    if (reading.watch)
+        reading.watch->rejected(reading.watch->context, fault, reading.line_number);
 }
 
-static void handle_record(const char *line, DataSink sink, bool force_flash_base, uint32_t *base) {
+static void handle_record(Reading &reading, const char *line, size_t usable) {
     // The header is read only once the line is known to hold it, and each later field
     // only once the line is known to hold all the record needs.
-    size_t usable = line_usable(line);
     if (usable < 11) {
-        report(INVALID_CHECKSUM, line);
+        report(reading, LINE_BAD_CHECKSUM, line);
         return;
     }
     uint8_t count = hex_byte_at(line, 1);
@@ -95,21 +100,23 @@ static void handle_record(const char *line, DataSink sink, bool force_flash_base
     uint8_t type = hex_byte_at(line, 7);
     uint8_t bytes[256]; // data and checksum
     if (usable < record_size(count, type) || !record_decode(line, count, bytes)) {
-        report(INVALID_CHECKSUM, line);
+        report(reading, LINE_BAD_CHECKSUM, line);
         return;
     }
     switch (type) {
     case DATA:
-        sink(bytes, *base + offset, count);
+        if (reading.watch)
+            reading.watch->record(reading.watch->context, bytes, reading.base + offset, count);
+        reading.sink(bytes, reading.base + offset, count);
         break;
     case EXTENDED_SEGMENT_ADDRESS: {
         uint32_t value = hex_word_at(line, 9);
-        *base = (force_flash_base ? value | FLASH_FIRST / 16 : value) * 16;
+        reading.base = (reading.force_flash_base ? value | FLASH_FIRST / 16 : value) * 16;
         break;
     }
     case EXTENDED_LINEAR_ADDRESS: {
         uint32_t value = hex_word_at(line, 9);
-        *base = (force_flash_base ? value | FLASH_FIRST >> 16 : value) << 16;
+        reading.base = (reading.force_flash_base ? value | FLASH_FIRST >> 16 : value) << 16;
         break;
     }
     case END_OF_FILE:
@@ -117,24 +124,31 @@ static void handle_record(const char *line, DataSink sink, bool force_flash_base
     case START_LINEAR_ADDRESS:
         break;
     default:
-        report(UNKNOWN_FORMAT, line);
+        report(reading, LINE_UNKNOWN_FORMAT, line);
     }
 }
 
-int read_intel_hex(FILE *in, DataSink sink, bool force_flash_base) {
+int read_intel_hex_watched(FILE *in, DataSink sink, bool force_flash_base, const ReadWatch *watch) {
     char line[LINE_SIZE];
-    uint32_t base = 0;
+    Reading reading = {sink, force_flash_base, watch, 0, 1};
     while (!feof(in) && !ferror(in)) {
         if (!fgets(line, LINE_SIZE, in))
             continue;
-        if (line[0] == '\0' || line[0] == '\r' || line[0] == '\n')
-            continue;
-        if (line[0] != ':')
-            report(INVALID_LINE, line);
-        else
-            handle_record(line, sink, force_flash_base, &base);
+        // fgets stops after the first line feed, so a line feed can only be the last
+        // character, and a zero read from the file ends the line where it stands.
+        size_t length = strlen(line);
+        bool line_ends = length > 0 && line[length - 1] == '\n';
+        if (line[0] == ':')
+            handle_record(reading, line, line_ends ? length - 1 : length);
+        else if (line[0] != '\0' && line[0] != '\r' && line[0] != '\n') // empty lines say nothing
+            report(reading, LINE_INVALID, line);
+        reading.line_number += line_ends;
     }
     return 0;
+}
+
+int read_intel_hex(FILE *in, DataSink sink, bool force_flash_base) {
+    return read_intel_hex_watched(in, sink, force_flash_base, nullptr);
 }
 
 } // namespace lumbrix

@@ -2,6 +2,7 @@
 // Each returns 0 on success and 1 on failure, and leaves g_image empty.
 #pragma once
 
+#include "lumbrix/ihex.h"
 #include "lumbrix/layout.h"
 
 #include <cstdio>
@@ -34,8 +35,10 @@ bool paths_name_same_file(const char *a, const char *b);
 
 // A conversion up to its writing, for a caller that wants the pages rather than the file: read
 // `in` through the part's flash window into g_image, which must be empty, and make each of its
-// segments the run of whole pages `layout` writes. Returns 0, or 1 when `in` could not be read
-// to its end or memory ran out, so that the image is not the file's. The caller frees g_image.
-int image_load(FILE *in, int part_code, const Layout &layout, bool force_flash_base);
+// segments the run of whole pages `layout` writes. `watch` (null for none) sees the reading.
+// Returns 0, or 1 when `in` could not be read to its end or memory ran out, so that the image
+// is not the file's. The caller frees g_image.
+int image_load(FILE *in, int part_code, const Layout &layout, bool force_flash_base,
+               const ReadWatch *watch);
 
 } // namespace lumbrix

@@ -25,6 +25,21 @@ using DataSink = int (*)(const uint8_t *bytes, uint32_t address, uint32_t length
 // region (0x80000 and up). Never closes `in`. Always returns 0.
 int read_intel_hex(FILE *in, DataSink sink, bool force_flash_base);
 
+// Why the reader rejected a line, as its message on stderr says.
+enum LineFault { LINE_INVALID, LINE_BAD_CHECKSUM, LINE_UNKNOWN_FORMAT };
+
+// What a caller that reports on the HEX file itself sees of a reading: every valid data
+// record, before anything clips it, and every rejected line by its number (counted from 1;
+// a line longer than the reader takes at once is rejected once for each piece).
+struct ReadWatch {
+    void *context;
+    void (*record)(void *context, const uint8_t *bytes, uint32_t address, uint32_t length);
+    void (*rejected)(void *context, LineFault fault, size_t line);
+};
+
+// read_intel_hex, telling `watch` (null for none) what it sees.
+int read_intel_hex_watched(FILE *in, DataSink sink, bool force_flash_base, const ReadWatch *watch);
+
 // The 8-bit value of one hexadecimal character; any other character gets a defined value.
 // The programs do not call it: it is part of the engine's interface for callers outside them.
 uint8_t hex_digit_value(char c);
