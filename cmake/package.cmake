@@ -45,7 +45,7 @@ function(compress_for_install source output)
 endfunction()
 
 # Each page's file in docs/man, and the program it is installed for.
-set(manual_files lumbrix download_check)
+set(manual_files lumbrix lumbrix_inspect)
 set(manual_pages lumbrix lumbrix_inspect)
 if(LUMBRIX_DIALOG)
   list(APPEND manual_files lumbrix_gui)

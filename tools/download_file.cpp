@@ -1,9 +1,5 @@
 #include "download_file.h"
 
-#include "lumbrix/parts.h"
-
-#include <cstdarg>
-#include <cstdio>
 #include <iterator>
 
 using namespace lumbrix;
@@ -15,128 +11,135 @@ static uint32_t get_le(const uint8_t *at, uint32_t bytes) {
     return value;
 }
 
-static uint32_t extent_of(const Layout &layout, const uint8_t *record) {
-    return get_le(record + layout.address_size, layout.length_size);
+void fit_feed(FitTracker &fit, const uint8_t *bytes, size_t count) {
+    if (fit.size == 0 && count > 0)
+        fit.first_byte = bytes[0];
+    // Visit only the two bytes of each stride that hold the length field.
+    const size_t stride = TYPE4.record_size(), field = TYPE4.address_size;
+    for (size_t i = 0; i < count;) {
+        size_t phase = (fit.size + i) % stride;
+        if (phase == field)
+            fit.length_low = bytes[i];
+        else if (phase == field + 1 && (fit.length_low | bytes[i] << 8) != TYPE4.page_length())
+            fit.lengths_one_page = false;
+        i += phase < field ? field - phase : phase == field ? 1 : stride - phase + field;
+    }
+    fit.size += count;
 }
 
-// Whole records after the header. A file that names its part is known by that byte being a
-// part code; one that does not, by every record's extent field reading one page.
-static bool fits_layout(const std::vector<uint8_t> &file, const Layout &layout) {
-    if (file.size() < layout.header_size ||
-        (file.size() - layout.header_size) % layout.record_size() != 0)
-        return false;
-    if (layout.header_size)
-        return part_by_code(file[0]) != nullptr;
-    for (size_t offset = 0; offset < file.size(); offset += layout.record_size())
-        if (extent_of(layout, &file[offset]) != layout.page_length())
+static bool size_fits(uint64_t size, const Layout &layout) {
+    return size >= layout.header_size && (size - layout.header_size) % layout.record_size() == 0;
+}
+
+// A file that names its part is known by that byte being a part code; one that does not, by
+// every record's length field reading one page.
+const Layout *fitting_layout(const FitTracker &fit) {
+    if (size_fits(fit.size, TYPE4) && fit.lengths_one_page)
+        return &TYPE4;
+    if (size_fits(fit.size, TYPE6) && part_by_code(fit.first_byte))
+        return &TYPE6;
+    return nullptr;
+}
+
+const Layout *layout_expected(long long size, int first_byte) {
+    if (size < 0)
+        return part_by_code(first_byte) ? &TYPE6 : &TYPE4;
+    if (size_fits(size, TYPE4))
+        return &TYPE4;
+    return size_fits(size, TYPE6) && part_by_code(first_byte) ? &TYPE6 : nullptr;
+}
+
+void inspection_start(Inspection &result, const Layout &layout, int part_code) {
+    result.layout = &layout;
+    result.window_last = FLASH_FIRST + WINDOW_BYTES_MAX - 1;
+    if (!layout.header_size)
+        return;
+    result.part_code = part_code;
+    if (part_code < 0)
+        fault_add(result.faults, FAULT_ONCE, "no part-code byte");
+    else if (const Part *part = part_by_code(part_code))
+        result.window_last = part->flash_last;
+    else
+        fault_add(result.faults, FAULT_ONCE, "part-code byte 0x%02X is not '%c' to '%c'", part_code,
+                  PARTS[0].code, std::end(PARTS)[-1].code);
+}
+
+static bool only_fill(const uint8_t *data) {
+    for (uint32_t i = 0; i < FLASH_PAGE_SIZE; ++i)
+        if (data[i] != 0xFF)
             return false;
     return true;
 }
 
-const Layout *fitting_layout(const std::vector<uint8_t> &file) {
-    for (const Layout *layout : LAYOUTS)
-        if (fits_layout(file, *layout))
-            return layout;
-    return nullptr;
+static void run_close(Inspection &result) {
+    if (result.run_count <= RUNS_SHOWN)
+        result.runs[result.run_count - 1] = result.run;
 }
 
-static std::string format_arguments(const char *format, va_list arguments) {
-    char text[200];
-    vsnprintf(text, sizeof text, format, arguments);
-    return text;
+static void run_extend(Inspection &result, uint32_t address, const uint8_t *data) {
+    bool fill = only_fill(data);
+    PageRun &run = result.run;
+    if (result.run_count > 0 && address == run.last + 1 && fill == run.fill) {
+        run.last += FLASH_PAGE_SIZE;
+        ++run.pages;
+        return;
+    }
+    if (result.run_count > 0)
+        run_close(result);
+    ++result.run_count;
+    run = {address, address + FLASH_PAGE_SIZE - 1, 1, fill};
 }
 
-std::string format_line(const char *format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    std::string text = format_arguments(format, arguments);
-    va_end(arguments);
-    return text;
+// Where the page lies: after the one before it, and inside the window.
+static void check_place(Inspection &result, uint32_t address, size_t number) {
+    const Layout &layout = *result.layout;
+    FaultList &faults = result.faults;
+    uint32_t previous = result.last_page;
+    if (number > 1 && layout.every_page && address != previous + FLASH_PAGE_SIZE)
+        fault_add(faults, FAULT_ORDER, "record %zu at 0x%X: does not follow the page at 0x%X",
+                  number, address, previous);
+    if (number > 1 && !layout.every_page && address <= previous)
+        fault_add(faults, FAULT_ORDER, "record %zu at 0x%X: not above the page at 0x%X", number,
+                  address, previous);
+    if (address < FLASH_FIRST || address > result.window_last - (FLASH_PAGE_SIZE - 1))
+        fault_add(faults, FAULT_WINDOW, "record %zu at 0x%X: outside the flash window 0x%X-0x%X",
+                  number, address, FLASH_FIRST, result.window_last);
 }
 
-static void add_fault(Inspection &result, const char *format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    result.faults.push_back(format_arguments(format, arguments));
-    va_end(arguments);
-}
-
-bool read_stream(FILE *in, std::vector<uint8_t> &bytes) {
-    uint8_t buffer[4096];
-    size_t got;
-    while ((got = fread(buffer, 1, sizeof buffer, in)) > 0)
-        bytes.insert(bytes.end(), buffer, buffer + got);
-    return !ferror(in);
-}
-
-// Check one whole record and add its page.
-static void read_record(Inspection &result, const Layout &layout, const uint8_t *record,
-                        size_t number) {
+uint32_t inspection_add_record(Inspection &result, const uint8_t *record) {
+    const Layout &layout = *result.layout;
+    size_t number = ++result.records;
     uint32_t address = get_le(record, layout.address_size) * layout.address_unit;
-    uint32_t extent = extent_of(layout, record);
+    uint32_t length = get_le(record + layout.address_size, layout.length_size);
     const uint8_t *data = record + layout.data_offset();
-    if (extent != layout.page_length())
-        add_fault(result, "record %zu at 0x%X: %s %u, not %u", number, address, layout.length_name,
-                  extent, layout.page_length());
+    if (length != layout.page_length())
+        fault_add(result.faults, FAULT_LENGTH, "record %zu at 0x%X: %s %u, not %u", number, address,
+                  layout.length_name, length, layout.page_length());
     if (address % FLASH_PAGE_SIZE != 0)
-        add_fault(result, "record %zu at 0x%X: not on a page boundary", number, address);
+        fault_add(result.faults, FAULT_BOUNDARY, "record %zu at 0x%X: not on a page boundary",
+                  number, address);
     uint32_t stored = get_le(record + layout.checksum_offset(), CHECKSUM_SIZE);
     uint32_t computed = page_checksum(data, FLASH_PAGE_SIZE);
     if (stored == computed)
         ++result.checksums_held;
     else
-        add_fault(result, "record %zu at 0x%X: checksum stored 0x%X, computed 0x%X", number,
-                  address, stored, computed);
-
-    if (!result.pages.empty()) {
-        uint32_t previous = result.pages.back().address;
-        if (layout.every_page && address != previous + FLASH_PAGE_SIZE)
-            add_fault(result, "record %zu at 0x%X: does not follow the page at 0x%X", number,
-                      address, previous);
-        if (!layout.every_page && address <= previous)
-            add_fault(result, "record %zu at 0x%X: not above the page at 0x%X", number, address,
-                      previous);
-    }
-    if (address < FLASH_FIRST || address > result.window_last - (FLASH_PAGE_SIZE - 1))
-        add_fault(result, "record %zu at 0x%X: outside the flash window 0x%X-0x%X", number, address,
-                  FLASH_FIRST, result.window_last);
-    result.pages.push_back({address, data});
+        fault_add(result.faults, FAULT_CHECKSUM,
+                  "record %zu at 0x%X: checksum stored 0x%X, computed 0x%X", number, address,
+                  stored, computed);
+    check_place(result, address, number);
+    if (number == 1)
+        result.first_page = address;
+    result.last_page = address;
+    run_extend(result, address, data);
+    return address;
 }
 
-static uint32_t largest_window_last() {
-    uint32_t last = 0;
-    for (const Part &part : PARTS)
-        last = part.flash_last > last ? part.flash_last : last;
-    return last;
+void inspection_add_truncated(Inspection &result, size_t got) {
+    fault_add(result.faults, FAULT_ONCE, "record %zu truncated: %zu of %u bytes",
+              result.records + 1, got, result.layout->record_size());
 }
 
-// Read the header byte that names the part, and hold the pages to that part's window.
-static bool read_header(Inspection &result, const std::vector<uint8_t> &file) {
-    if (file.empty()) {
-        add_fault(result, "no part-code byte");
-        return false;
-    }
-    result.part_code = file[0];
-    if (const Part *part = part_by_code(file[0]))
-        result.window_last = part->flash_last;
-    else
-        add_fault(result, "part-code byte 0x%02X is not '%c' to '%c'", file[0], PARTS[0].code,
-                  std::end(PARTS)[-1].code);
-    return true;
-}
-
-Inspection inspect_download(const std::vector<uint8_t> &file, const Layout &layout) {
-    Inspection result;
-    // A file that does not name its part can only be held to the largest window.
-    result.window_last = largest_window_last();
-    if (layout.header_size && !read_header(result, file))
-        return result;
-    size_t offset = layout.header_size;
-    size_t record_size = layout.record_size();
-    for (; file.size() - offset >= record_size; offset += record_size)
-        read_record(result, layout, &file[offset], ++result.records);
-    if (offset < file.size())
-        add_fault(result, "record %zu truncated: %zu of %zu bytes", result.records + 1,
-                  file.size() - offset, record_size);
-    return result;
+void inspection_finish(Inspection &result) {
+    if (result.run_count > 0)
+        run_close(result);
 }

@@ -1,40 +1,75 @@
-// Reading a download file back: which layout it has, its pages, and everything wrong with it.
+// Reading a download file back, one record at a time: which layout it fits, its pages, and
+// everything wrong with it, in memory that does not grow with the file.
 #pragma once
 
+#include "faults.h"
 #include "lumbrix/layout.h"
+#include "lumbrix/parts.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <string>
-#include <vector>
+
+// The largest window any part has, in bytes and in pages.
+constexpr uint32_t WINDOW_BYTES_MAX = [] {
+    uint32_t last = 0;
+    for (const lumbrix::Part &part : lumbrix::PARTS)
+        last = part.flash_last > last ? part.flash_last : last;
+    return last - lumbrix::FLASH_FIRST + 1;
+}();
+constexpr uint32_t WINDOW_PAGES_MAX = WINDOW_BYTES_MAX / lumbrix::FLASH_PAGE_SIZE;
+
+// What decides the layout a file fits, gathered as its bytes go by: its size, its first byte
+// and whether every 522-byte stride holds a Type 4 length field that reads one page.
+struct FitTracker {
+    uint64_t size = 0;
+    int first_byte = -1;
+    bool lengths_one_page = true;
+    uint8_t length_low = 0;
+};
+
+void fit_feed(FitTracker &fit, const uint8_t *bytes, size_t count);
 
 // The layout whose size and header fields the file has, or null for none. No file fits
 // both: every Type 4 size is a multiple of 3 (522 n) and no Type 6 size is (1 + 519 n).
-const lumbrix::Layout *fitting_layout(const std::vector<uint8_t> &file);
+const lumbrix::Layout *fitting_layout(const FitTracker &fit);
 
-struct Page {
-    uint32_t address;    // of the page's first byte, as the record gives it
-    const uint8_t *data; // FLASH_PAGE_SIZE bytes inside the file's buffer
+// The layout a file of `size` bytes (-1 when unknown, as for a pipe) that begins with
+// `first_byte` can fit, to read it as before its end is seen. Without a size, a file that
+// begins with a part code is taken for Type 6.
+const lumbrix::Layout *layout_expected(long long size, int first_byte);
+
+// Consecutive pages that all hold data or all hold only 0xFF.
+struct PageRun {
+    uint32_t first, last; // addresses of the first and the last byte
+    size_t pages;
+    bool fill;
 };
+
+// As many runs as the largest window has pages, so that a file within any window shows whole.
+constexpr size_t RUNS_SHOWN = WINDOW_PAGES_MAX;
 
 struct Inspection {
-    int part_code = -1;        // the header byte; -1 for a file without one
-    uint32_t window_last = 0;  // last address of the flash window pages are checked against
-    size_t records = 0;        // whole records read
-    size_t checksums_held = 0; // of those, the records whose checksum holds
-    std::vector<Page> pages;   // one per whole record, in file order
-    // Further "name: value" lines, reported after the pages.
-    std::vector<std::string> notes;
-    std::vector<std::string> faults;
+    const lumbrix::Layout *layout = nullptr; // null when the file is read as no layout
+    int part_code = -1;                      // the header byte; -1 for a file without one
+    uint32_t window_last = 0; // last address of the flash window pages are checked against
+    size_t records = 0;       // whole records read
+    size_t checksums_held = 0;
+    uint32_t first_page = 0, last_page = 0; // addresses of the first and last record's page
+    PageRun runs[RUNS_SHOWN];
+    size_t run_count = 0; // all the runs, shown or not
+    PageRun run;          // the run the last page belongs to
+    FaultList faults;
 };
 
-// One line of a report, printf-style.
-std::string format_line(const char *format, ...);
+// Start reading as `layout`: pages are held to the window of the part `part_code` names,
+// the largest window when it names none (-1 for a file without a header byte).
+void inspection_start(Inspection &result, const lumbrix::Layout &layout, int part_code);
 
-// Append what is left of `in` to `bytes`; false when reading failed.
-bool read_stream(FILE *in, std::vector<uint8_t> &bytes);
+// Check one whole record; returns the address of its page.
+uint32_t inspection_add_record(Inspection &result, const uint8_t *record);
 
-// Read `file` as `layout`. Records are taken at fixed strides whatever their extent fields
-// say; a short tail is reported as a truncated record.
-Inspection inspect_download(const std::vector<uint8_t> &file, const lumbrix::Layout &layout);
+// A last record of `got` bytes, short of a whole one.
+void inspection_add_truncated(Inspection &result, size_t got);
+
+// Close the last run of pages.
+void inspection_finish(Inspection &result);

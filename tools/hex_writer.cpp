@@ -1,24 +1,55 @@
 #include "hex_writer.h"
 
 #include "lumbrix/ihex.h"
+#include "lumbrix/layout.h"
 
 using namespace lumbrix;
 
 constexpr uint32_t DATA_RECORD_BYTES = 32;
 
-static void write_record(FILE *out, RecordType type, uint16_t offset, const uint8_t *bytes,
-                         uint32_t count) {
-    unsigned sum = count + (offset >> 8) + (offset & 0xFF) + type;
-    fprintf(out, ":%02X%04X%02X", count, offset, type);
-    for (uint32_t i = 0; i < count; ++i) {
-        fprintf(out, "%02X", bytes[i]);
-        sum += bytes[i];
-    }
-    fprintf(out, "%02X\n", -sum & 0xFF);
+// Both digits of every byte, so that a byte costs one load: the pages of a large file are
+// tens of millions of bytes.
+struct DigitPairs {
+    char text[256][2];
+};
+
+static constexpr DigitPairs digit_pairs_make() {
+    DigitPairs pairs{};
+    const char digits[] = "0123456789ABCDEF";
+    for (int byte = 0; byte < 256; ++byte)
+        pairs.text[byte][0] = digits[byte >> 4], pairs.text[byte][1] = digits[byte & 15];
+    return pairs;
 }
 
-void write_run_as_hex(HexCursor &cursor, uint32_t address, const uint8_t *bytes, uint32_t count) {
-    for (uint32_t done = 0; done < count;) {
+static constexpr DigitPairs DIGIT_PAIRS = digit_pairs_make();
+
+static char *put_bytes(char *at, const uint8_t *bytes, uint32_t count, unsigned &sum) {
+    for (uint32_t i = 0; i < count; ++i) {
+        *at++ = DIGIT_PAIRS.text[bytes[i]][0];
+        *at++ = DIGIT_PAIRS.text[bytes[i]][1];
+        sum += bytes[i];
+    }
+    return at;
+}
+
+static void write_record(FILE *out, RecordType type, uint16_t offset, const uint8_t *bytes,
+                         uint32_t count) {
+    char line[1 + 2 * (4 + DATA_RECORD_BYTES + 1) + 1];
+    const uint8_t head[] = {static_cast<uint8_t>(count), static_cast<uint8_t>(offset >> 8),
+                            static_cast<uint8_t>(offset), type};
+    unsigned sum = 0;
+    char *at = line;
+    *at++ = ':';
+    at = put_bytes(at, head, sizeof head, sum);
+    at = put_bytes(at, bytes, count, sum);
+    const uint8_t checksum = static_cast<uint8_t>(-sum);
+    at = put_bytes(at, &checksum, 1, sum);
+    *at++ = '\n';
+    fwrite(line, 1, at - line, out);
+}
+
+void hex_write_page(HexCursor &cursor, uint32_t address, const uint8_t *data) {
+    for (uint32_t done = 0; done < FLASH_PAGE_SIZE;) {
         uint32_t at = address + done;
         if (!cursor.have_upper || at >> 16 != cursor.upper) {
             cursor.upper = at >> 16;
@@ -28,24 +59,16 @@ void write_run_as_hex(HexCursor &cursor, uint32_t address, const uint8_t *bytes,
             write_record(cursor.out, EXTENDED_LINEAR_ADDRESS, 0, value, 2);
         }
         // A record never runs past the 64 KiB its address record opens.
-        uint32_t length = count - done;
+        uint32_t length = FLASH_PAGE_SIZE - done;
         if (length > DATA_RECORD_BYTES)
             length = DATA_RECORD_BYTES;
         if (length > 0x10000 - (at & 0xFFFF))
             length = 0x10000 - (at & 0xFFFF);
-        write_record(cursor.out, DATA, static_cast<uint16_t>(at), bytes + done, length);
+        write_record(cursor.out, DATA, static_cast<uint16_t>(at), data + done, length);
         done += length;
     }
 }
 
-int finish_hex(HexCursor &cursor) {
+void hex_finish(HexCursor &cursor) {
     write_record(cursor.out, END_OF_FILE, 0, nullptr, 0);
-    return ferror(cursor.out) ? 1 : 0;
-}
-
-int write_pages_as_hex(FILE *out, const std::vector<Page> &pages) {
-    HexCursor cursor{out};
-    for (const Page &page : pages)
-        write_run_as_hex(cursor, page.address, page.data, FLASH_PAGE_SIZE);
-    return finish_hex(cursor);
 }

@@ -1,130 +1,116 @@
 // lumbrix_inspect: reads a download file back and reports whether it is whole and right.
-#include "download_file.h"
-#include "hex_writer.h"
-#include "report.h"
-#include "source_check.h"
+#include "inspect.h"
 
+#include "lumbrix/download.h"
+
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
+#include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <iterator>
+#include <string>
 
-static const char USAGE[] = "usage: lumbrix_inspect [--type 4|6] [--hex OUT.hex]\n"
-                            "         [--source FIRMWARE.hex [--part NNNN] [--forced-base] "
-                            "[--strict]] FILE.qvr\n";
-static const char TYPE_HINT[] = "give --type 4 or --type 6";
-
-constexpr int SOUND = 0;
-constexpr int FAULTY = 1;
-constexpr int USAGE_ERROR = 2;
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 using namespace lumbrix;
 
-struct Options {
-    const Layout *type = nullptr; // null: detect
-    const char *hex_path = nullptr;
-    const char *path = nullptr;
-    SourceRequest source;
-    bool help = false;
-};
+static const char USAGE[] =
+    "usage: lumbrix_inspect [--type 4|6] [--hex OUT.hex] [--strict]\n"
+    "         [--source FIRMWARE.hex [--part NNNN] [--forced-base] [--allow-outside]] FILE.qvr\n";
 
-static int usage_error(const char *message, const char *argument) {
+static int usage_error(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+static int usage_error(const char *format, ...) {
+    va_list arguments;
+    va_start(arguments, format);
     fprintf(stderr, "lumbrix_inspect: ");
-    fprintf(stderr, message, argument);
+    vfprintf(stderr, format, arguments);
     fprintf(stderr, "\n%s", USAGE);
+    va_end(arguments);
     return USAGE_ERROR;
 }
 
-static int set_help(Options &options, const char *, const char *) {
-    options.help = true;
-    return SOUND;
-}
-
-static int set_type(Options &options, const char *name, const char *value) {
-    if (options.type)
-        return usage_error("%s given twice", name);
+static int set_type(Options &options, const char *value) {
     for (const Layout *layout : LAYOUTS)
         if (std::to_string(layout->protocol) == value)
             options.type = layout;
     return options.type ? SOUND : usage_error("--type takes 4 or 6, not \"%s\"", value);
 }
 
-static int set_hex_path(Options &options, const char *name, const char *value) {
-    if (options.hex_path)
-        return usage_error("%s given twice", name);
-    options.hex_path = value;
-    return SOUND;
-}
-
-static int set_source_path(Options &options, const char *name, const char *value) {
-    if (options.source.path)
-        return usage_error("%s given twice", name);
-    options.source.path = value;
-    return SOUND;
-}
-
-static int set_part(Options &options, const char *name, const char *value) {
-    if (options.source.part)
-        return usage_error("%s given twice", name);
+static int set_part(Options &options, const char *value) {
+    int lowest = PARTS[0].console_number, highest = lowest;
+    for (const Part &part : PARTS) {
+        lowest = part.console_number < lowest ? part.console_number : lowest;
+        highest = part.console_number > highest ? part.console_number : highest;
+    }
     char *end;
     long number = strtol(value, &end, 10);
     bool fits_int = number == static_cast<int>(number); // so that no number wraps round
-    const Part *part = *end != '\0' || !fits_int ? nullptr : part_by_console_number(int(number));
-    if (!part)
-        return usage_error("--part takes a console number 5510 to 5516, not \"%s\"", value);
-    options.source.part = part;
-    return SOUND;
-}
-
-static int set_once(bool &flag, const char *name) {
-    if (flag)
-        return usage_error("%s given twice", name);
-    flag = true;
-    return SOUND;
-}
-
-static int set_forced_base(Options &options, const char *name, const char *) {
-    return set_once(options.source.forced_base, name);
-}
-
-static int set_strict(Options &options, const char *name, const char *) {
-    return set_once(options.source.strict, name);
+    options.source.part = *end != '\0' || !fits_int ? nullptr : part_by_console_number(int(number));
+    return options.source.part ? SOUND
+                               : usage_error("--part takes a console number %d to %d, not \"%s\"",
+                                             lowest, highest, value);
 }
 
 struct Option {
     const char *name;
     bool takes_value;
     // SOUND, or USAGE_ERROR once reported; `value` is null for an option that takes none.
-    int (*apply)(Options &options, const char *name, const char *value);
+    int (*apply)(Options &options, const char *value);
 };
 
 static const Option OPTIONS[] = {
-    {"--help", false, set_help},
-    {"-h", false, set_help},
+    {"--help", false, [](Options &o, const char *) { return o.help = true, SOUND; }},
+    {"-h", false, [](Options &o, const char *) { return o.help = true, SOUND; }},
     {"--type", true, set_type},
-    {"--hex", true, set_hex_path},
-    {"--source", true, set_source_path},
+    {"--hex", true, [](Options &o, const char *v) { return o.hex_path = v, SOUND; }},
+    {"--source", true, [](Options &o, const char *v) { return o.source.path = v, SOUND; }},
     {"--part", true, set_part},
-    {"--forced-base", false, set_forced_base},
-    {"--strict", false, set_strict},
+    {"--forced-base", false,
+     [](Options &o, const char *) { return o.source.forced_base = true, SOUND; }},
+    {"--allow-outside", false,
+     [](Options &o, const char *) { return o.source.allow_outside = true, SOUND; }},
+    {"--strict", false, [](Options &o, const char *) { return o.strict = true, SOUND; }},
 };
 
-static const Option *option_named(const char *name) {
-    for (const Option &option : OPTIONS)
-        if (strcmp(option.name, name) == 0)
-            return &option;
-    return nullptr;
+// The options that only mean something with another, and what each needs.
+static int check_combinations(const Options &options) {
+    const SourceRequest &source = options.source;
+    if (!source.path && (source.part || source.forced_base || source.allow_outside))
+        return usage_error("--part, --forced-base and --allow-outside need --source");
+    if (source.allow_outside && !options.strict)
+        return usage_error("--allow-outside needs --strict");
+    if (!options.path)
+        return usage_error("no file to inspect");
+    // The output is refused before anything is opened, however the same file is named.
+    for (const char *input : {options.path, source.path})
+        if (options.hex_path && input && paths_name_same_file(options.hex_path, input))
+            return usage_error("--hex %s would overwrite %s", options.hex_path, input);
+    return SOUND;
 }
 
 // SOUND when the options are usable, USAGE_ERROR (reported) when not. Help ends the parse.
 static int parse_options(int argc, char **argv, Options &options) {
+    bool given[std::size(OPTIONS)] = {};
     for (int i = 1; i < argc && !options.help; ++i) {
         const char *arg = argv[i];
-        if (const Option *option = option_named(arg)) {
+        auto option = std::find_if(std::begin(OPTIONS), std::end(OPTIONS),
+                                   [arg](const Option &o) { return strcmp(o.name, arg) == 0; });
+        if (option != std::end(OPTIONS)) {
+            if (given[option - OPTIONS])
+                return usage_error("%s given twice", arg);
+            given[option - OPTIONS] = true;
             if (option->takes_value && i + 1 == argc)
                 return usage_error("%s needs a value", arg);
             const char *value = option->takes_value ? argv[++i] : nullptr;
-            if (option->apply(options, arg, value) != SOUND)
+            if (option->apply(options, value) != SOUND)
                 return USAGE_ERROR;
         } else if (arg[0] == '-' && arg[1] != '\0') {
             return usage_error("unknown option %s", arg);
@@ -134,43 +120,92 @@ static int parse_options(int argc, char **argv, Options &options) {
             options.path = arg;
         }
     }
-    const SourceRequest &source = options.source;
-    if (!options.help && !source.path && (source.part || source.forced_base || source.strict))
-        return usage_error("--part, --forced-base and --strict need --source%s", "");
-    return options.path || options.help ? SOUND : usage_error("no file to inspect%s", "");
+    return options.help ? SOUND : check_combinations(options);
 }
 
-static bool read_file(const char *path, std::vector<uint8_t> &bytes) {
-    FILE *in = fopen(path, "rb");
-    if (!in)
-        return false;
-    bool read_whole = read_stream(in, bytes);
-    fclose(in);
-    return read_whole;
+// The HEX output is written beside its place under a name of its own and renamed into place
+// once whole, so that a run that fails leaves no half-written file where one is expected. A
+// device or a pipe is written as it is: it cannot be replaced.
+struct Output {
+    std::string path, temporary; // no temporary when written in place
+    FILE *file = nullptr;
+};
+
+static bool output_in_place(const char *path) {
+    std::error_code error;
+    auto status = std::filesystem::status(path, error);
+    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
 }
 
-// The layout to read the file as: the one that fits, else the one asked for, else none.
-static const Layout *choose_layout(const char *path, const Layout *fits, const Layout *asked) {
-    // "fits Type 6 only", "fits neither layout"
-    const char *qualifier = fits ? " only" : " layout";
-    if (asked) {
-        if (asked != fits)
-            fprintf(stderr, "lumbrix_inspect: %s fits %s%s; reading it as %s, as --type asks\n",
-                    path, fit_text(fits), qualifier, asked->name);
-        return asked;
+static FILE *temporary_open(Output &output) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        output.temporary = output.path + ".part" + std::to_string(attempt);
+        int fd = open(output.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        FILE *file = fd < 0 ? nullptr : fdopen(fd, "w");
+        if (fd >= 0 && !file) {
+            close(fd);
+            remove(output.temporary.c_str());
+        }
+        return file;
     }
-    if (!fits)
-        fprintf(stderr, "lumbrix_inspect: %s fits %s%s; %s to read it\n", path, fit_text(fits),
-                qualifier, TYPE_HINT);
-    return fits;
+    return nullptr;
 }
 
-static bool write_hex(const char *path, const std::vector<Page> &pages) {
-    FILE *out = fopen(path, "w");
-    if (!out)
+static bool output_open(Output &output, const char *path) {
+    output.path = path;
+    output.file = output_in_place(path) ? fopen(path, "w") : temporary_open(output);
+    if (!output.file) {
+        fprintf(stderr, "lumbrix_inspect: cannot write %s: %s\n", path, strerror(errno));
         return false;
-    bool written = write_pages_as_hex(out, pages) == 0;
-    return fclose(out) == 0 && written;
+    }
+    setvbuf(output.file, nullptr, _IOFBF, 1 << 16);
+    return true;
+}
+
+// Close the output and put it in place when `keep`, else remove it; false, once said, when
+// it could not be written whole.
+static bool output_close(Output &output, bool keep) {
+    bool written = fflush(output.file) == 0 && !ferror(output.file);
+    written = fclose(output.file) == 0 && written;
+    std::string why = strerror(errno);
+    std::error_code error;
+    bool temporary = !output.temporary.empty();
+    if (temporary && keep && written)
+        std::filesystem::rename(output.temporary, output.path, error);
+    if (temporary && (!keep || !written || error))
+        remove(output.temporary.c_str());
+    if (keep && (!written || error)) {
+        fprintf(stderr, "lumbrix_inspect: cannot write %s: %s\n", output.path.c_str(),
+                error ? error.message().c_str() : why.c_str());
+        return false;
+    }
+    return true;
+}
+
+static FILE *input_open(const char *path, const char *mode) {
+    FILE *file = fopen(path, mode);
+    if (!file)
+        fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", path, strerror(errno));
+    return file;
+}
+
+static int inspect_files(const Options &options) {
+    FILE *download = input_open(options.path, "rb"), *source = nullptr;
+    Output output;
+    bool opened = download &&
+                  (!options.source.path || (source = input_open(options.source.path, "r"))) &&
+                  (!options.hex_path || output_open(output, options.hex_path));
+    Verdict verdict = {FAULTY, false};
+    if (opened)
+        verdict = inspect(options, {download, source, output.file}, stdout);
+    for (FILE *input : {download, source})
+        if (input)
+            fclose(input);
+    if (output.file && !output_close(output, verdict.hex_written))
+        verdict.status = FAULTY;
+    return verdict.status;
 }
 
 int main(int argc, char **argv) {
@@ -181,39 +216,10 @@ int main(int argc, char **argv) {
         fputs(USAGE, stdout);
         return SOUND;
     }
-
-    std::vector<uint8_t> file;
-    if (!read_file(options.path, file)) {
-        fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.path, strerror(errno));
-        return FAULTY;
-    }
-    Detection detection{fitting_layout(file), nullptr};
-    detection.layout = choose_layout(options.path, detection.fits, options.type);
-    Inspection inspection;
-    if (!detection.layout)
-        inspection.faults.push_back(std::string("layout unknown: ") + TYPE_HINT);
-    else
-        inspection = inspect_download(file, *detection.layout);
-    if (options.source.path && !check_source(options.source, file, detection.layout, inspection))
-        return FAULTY;
-    print_report(stdout, options.path, file.size(), detection, inspection);
-
-    int status = inspection.faults.empty() ? SOUND : FAULTY;
-    if (status == FAULTY)
-        fprintf(stderr, "lumbrix_inspect: %s: %zu fault%s\n", options.path,
-                inspection.faults.size(), inspection.faults.size() == 1 ? "" : "s");
-    if (options.hex_path) {
-        if (!detection.layout) {
-            fprintf(stderr, "lumbrix_inspect: %s not written: the layout is unknown\n",
-                    options.hex_path);
-            status = FAULTY;
-        } else if (!write_hex(options.hex_path, inspection.pages)) {
-            fprintf(stderr, "lumbrix_inspect: cannot write %s: %s\n", options.hex_path,
-                    strerror(errno));
-            status = FAULTY;
-        }
-    }
-    if (fflush(stdout) != 0)
+    int status = inspect_files(options);
+    if (fflush(stdout) != 0) {
+        fprintf(stderr, "lumbrix_inspect: cannot write the report: %s\n", strerror(errno));
         status = FAULTY;
+    }
     return status;
 }

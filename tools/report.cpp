@@ -1,21 +1,13 @@
 #include "report.h"
 
-#include "lumbrix/parts.h"
-
 using namespace lumbrix;
 
 const char *fit_text(const Layout *fits) {
     return fits ? fits->name : "neither";
 }
 
-static bool only_fill(const uint8_t *data) {
-    for (uint32_t i = 0; i < FLASH_PAGE_SIZE; ++i)
-        if (data[i] != 0xFF)
-            return false;
-    return true;
-}
-
-static void print_part(FILE *out, const Layout &layout, const Inspection &inspection) {
+static void print_part(FILE *out, const Inspection &inspection) {
+    const Layout &layout = *inspection.layout;
     int code = inspection.part_code;
     const Part *part = part_by_code(code);
     if (!layout.header_size) {
@@ -33,42 +25,47 @@ static void print_part(FILE *out, const Layout &layout, const Inspection &inspec
             size / 1024, window_named ? "" : ", the larger one, as the file names no part");
 }
 
-// One line per run of consecutive pages that all hold data or all hold only 0xFF.
-static void print_pages(FILE *out, const std::vector<Page> &pages) {
-    for (size_t first = 0, end; first < pages.size(); first = end) {
-        bool fill = only_fill(pages[first].data);
-        for (end = first + 1; end < pages.size(); ++end)
-            if (pages[end].address != pages[end - 1].address + FLASH_PAGE_SIZE ||
-                only_fill(pages[end].data) != fill)
-                break;
-        size_t count = end - first;
-        fprintf(out, "pages: 0x%X-0x%X (%zu page%s%s)\n", pages[first].address,
-                pages[end - 1].address + FLASH_PAGE_SIZE - 1, count, count == 1 ? "" : "s",
-                fill ? ", only 0xFF" : "");
+static void print_pages(FILE *out, const Inspection &inspection) {
+    if (inspection.records == 0) {
+        fprintf(out, "pages: none\n");
+        return;
     }
+    fprintf(out, "first address: 0x%X\n", inspection.first_page);
+    fprintf(out, "last address: 0x%X\n", inspection.last_page + FLASH_PAGE_SIZE - 1);
+    for (size_t i = 0; i < inspection.run_count && i < RUNS_SHOWN; ++i) {
+        const PageRun &run = inspection.runs[i];
+        fprintf(out, "pages: 0x%X-0x%X (%zu page%s%s)\n", run.first, run.last, run.pages,
+                run.pages == 1 ? "" : "s", run.fill ? ", only 0xFF" : "");
+    }
+    if (inspection.run_count > RUNS_SHOWN)
+        fprintf(out, "pages: %zu more runs\n", inspection.run_count - RUNS_SHOWN);
 }
 
-void print_report(FILE *out, const char *path, size_t size, const Detection &detection,
-                  const Inspection &inspection) {
-    fprintf(out, "file: %s\n", path);
-    fprintf(out, "size: %zu bytes\n", size);
-    fprintf(out, "fits: %s\n", fit_text(detection.fits));
-    fprintf(out, "layout: %s\n", detection.layout ? detection.layout->name : "unknown");
-    if (detection.layout) {
-        print_part(out, *detection.layout, inspection);
+static const char *result_text(const Report &report) {
+    if (report.faults > 0)
+        return "faulty";
+    return report.inspection->records > 0 ? "sound" : "empty";
+}
+
+void report_print(FILE *out, const Report &report) {
+    const Inspection &inspection = *report.inspection;
+    fprintf(out, "file: %s\n", report.path);
+    fprintf(out, "size: %llu bytes\n", static_cast<unsigned long long>(report.size));
+    fprintf(out, "fits: %s\n", fit_text(report.fits));
+    fprintf(out, "layout: %s\n", inspection.layout ? inspection.layout->name : "unknown");
+    if (inspection.layout) {
+        print_part(out, inspection);
         fprintf(out, "records: %zu\n", inspection.records);
         fprintf(out, "checksums held: %zu of %zu\n", inspection.checksums_held, inspection.records);
-        if (!inspection.pages.empty()) {
-            fprintf(out, "first address: 0x%X\n", inspection.pages.front().address);
-            fprintf(out, "last address: 0x%X\n",
-                    inspection.pages.back().address + FLASH_PAGE_SIZE - 1);
-        }
-        print_pages(out, inspection.pages);
+        print_pages(out, inspection);
     }
-    for (const std::string &note : inspection.notes)
-        fprintf(out, "%s\n", note.c_str());
-    for (const std::string &fault : inspection.faults)
-        fprintf(out, "fault: %s\n", fault.c_str());
-    fprintf(out, "faults: %zu\n", inspection.faults.size());
-    fprintf(out, "result: %s\n", inspection.faults.empty() ? "sound" : "faulty");
+    if (report.source)
+        fprintf(out, "source: %s\n", report.source->path);
+    if (report.source_check)
+        source_print(out, *report.source_check, *report.source);
+    fault_print(out, inspection.faults);
+    if (report.source_check)
+        fault_print(out, report.source_check->faults);
+    fprintf(out, "faults: %zu\n", report.faults);
+    fprintf(out, "result: %s\n", result_text(report));
 }

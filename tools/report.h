@@ -2,16 +2,21 @@
 #pragma once
 
 #include "download_file.h"
+#include "source_check.h"
 
 #include <cstdio>
 
-struct Detection {
-    const lumbrix::Layout *fits;   // the layout the file fits; null if none
-    const lumbrix::Layout *layout; // the layout read: the one that fits, or the one asked for
+struct Report {
+    const char *path;
+    uint64_t size;
+    const lumbrix::Layout *fits; // the layout the file fits; null if none
+    const Inspection *inspection;
+    const SourceRequest *source;     // null without --source
+    const SourceCheck *source_check; // null when the HEX file was not compared
+    size_t faults;
 };
 
 // What the report says the file fits: a layout's name, or "neither".
 const char *fit_text(const lumbrix::Layout *fits);
 
-void print_report(FILE *out, const char *path, size_t size, const Detection &detection,
-                  const Inspection &inspection);
+void report_print(FILE *out, const Report &report);

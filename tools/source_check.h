@@ -1,23 +1,73 @@
-// Checking a download file against the HEX file it was made from.
+// Checking a download file against the HEX file it was made from, page by page as the
+// download file is read, in memory the size of the part's window.
 #pragma once
 
 #include "download_file.h"
-#include "lumbrix/parts.h"
+#include "lumbrix/ihex.h"
 
-#include <cstdint>
-#include <vector>
+#include <cstdio>
 
 struct SourceRequest {
     const char *path = nullptr;          // the HEX file; null when no check is asked for
     const lumbrix::Part *part = nullptr; // the --part asked for; null when not given
     bool forced_base = false;            // read extended addresses as the dialog program does
-    bool strict = false;                 // bytes outside the window and overlaps are faults too
+    bool allow_outside = false;          // under --strict, bytes outside the window are no fault
 };
 
-// Convert the HEX file again for the part (the --part asked for, else the one a Type 6 file
-// names) and compare the result with `file`, read as `layout` (null when unknown) into
-// `inspection`: adds the source's report lines to inspection.notes and what differs to
-// inspection.faults. Returns false, after saying why on stderr, when the HEX file cannot be
-// read or converted.
-bool check_source(const SourceRequest &request, const std::vector<uint8_t> &file,
-                  const lumbrix::Layout *layout, Inspection &inspection);
+struct AddressRun {
+    uint32_t first, last;
+};
+
+// Runs of addresses: the first few, and how many there were.
+struct RunList {
+    AddressRun shown[SHOWN];
+    size_t count;
+};
+
+struct RejectedLine {
+    size_t line;
+    lumbrix::LineFault fault;
+};
+
+// What the HEX file gives and what the download file is compared with.
+struct SourceCheck {
+    const lumbrix::Part *part;
+    // Inside the window, address by address: the first value given, and whether it was given
+    // (GIVEN) or given again with another value (GIVEN_DIFFERENT).
+    uint8_t value[WINDOW_BYTES_MAX];
+    uint8_t given[WINDOW_BYTES_MAX];
+    size_t inside;  // addresses of the window given
+    size_t outside; // bytes given outside it, each time given
+    RunList dropped;
+    size_t rejected_lines;
+    size_t last_rejected;
+    RejectedLine rejected[SHOWN];
+    // The pages the converter writes for the HEX file, in g_image; null where it writes none.
+    // A layout that writes every page also writes those between first and last as fill.
+    const uint8_t *expected[WINDOW_PAGES_MAX];
+    size_t first_expected, last_expected; // WINDOW_PAGES_MAX when the HEX file gives none
+    // The download file's page at each place in the window, as first met.
+    struct Stored {
+        bool seen;
+        uint32_t differs_at; // offset of the first byte that differs + 1; 0 when none does
+        uint8_t held, wanted;
+    } stored[WINDOW_PAGES_MAX];
+    FaultList faults;
+};
+
+// Read the HEX file for the part into `check` (which must be zeroed) and g_image, which the
+// caller frees once done. Returns 0, or 1 when `hex` could not be read to its end or memory ran
+// out.
+int source_load(SourceCheck &check, FILE *hex, const lumbrix::Part &part, bool forced_base);
+
+// Compare one page of the download file, read as `layout`.
+void source_compare_page(SourceCheck &check, const lumbrix::Layout &layout, uint32_t address,
+                         const uint8_t *data);
+
+// The faults only the whole file shows: pages it lacks or holds beyond the HEX file's, and
+// under `strict` what the HEX file gives that cannot be converted faithfully.
+void source_finish(SourceCheck &check, const Inspection &inspection, const SourceRequest &request,
+                   bool strict);
+
+// The report's "source ..." lines.
+void source_print(FILE *out, const SourceCheck &check, const SourceRequest &request);

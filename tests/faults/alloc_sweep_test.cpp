@@ -6,6 +6,7 @@
 #include "files.h"
 #include "hex_text.h"
 
+#include "inspect.h"
 #include "lumbrix/mem.h"
 #include "lumbrix/segment_list.h"
 
@@ -89,5 +90,41 @@ TEST_P(AllocationSweep, ContiguousRecordsWithNoise) {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, AllocationSweep, testing::Values(false, true),
                          [](const auto &info) { return info.param ? "Type6" : "Type4"; });
+
+// The inspector's --source check takes memory only through the engine: a failure there ends it
+// with one message and status 1, never with an abort or a report of what it could not see.
+TEST(AllocationSweep, InspectorSourceCheck) {
+    std::string hex = overlapping_records();
+    std::vector<uint8_t> file = convert_in_memory(hex.data(), hex.size(), '2', true).file;
+    Options options;
+    options.path = "file.qvr";
+    options.source.path = "source.hex";
+    for (unsigned long n = 1;; ++n) {
+        SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
+        FILE *download = fmemopen(file.data(), file.size(), "rb");
+        FILE *source = fmemopen(hex.data(), hex.size(), "r");
+        char *report = nullptr;
+        size_t report_size = 0;
+        FILE *out = open_memstream(&report, &report_size);
+        unsigned long allocations = mem_allocations();
+        mem_fail_at(n);
+        testing::internal::CaptureStderr();
+        Verdict verdict = inspect(options, {download, source, nullptr}, out);
+        std::string err = testing::internal::GetCapturedStderr();
+        mem_fail_at(0);
+        for (FILE *stream : {download, source, out})
+            fclose(stream);
+        std::string text(report, report_size);
+        free(report);
+        EXPECT_EQ(nullptr, g_image);
+        if (mem_allocations() - allocations < n) {
+            EXPECT_EQ(0, verdict.status) << text;
+            break;
+        }
+        EXPECT_EQ(1, verdict.status);
+        EXPECT_EQ("lumbrix_inspect: source.hex: out of memory\n", err);
+        EXPECT_EQ("", text);
+    }
+}
 
 } // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the seed corpus: real-looking and broken Intel HEX files in corpus/ihex, and the same
 files behind two option bytes (layout, part code, force_flash_base; a failing allocation) in
-corpus/convert.
+corpus/convert; download files, sound and damaged, behind one option byte (layout asked for,
+--strict, read as a stream) in corpus/inspect.
 
 Run it again to remake the seeds; inputs that once crashed a harness are added to the
 corpus folders by hand and are not written here.
@@ -95,8 +96,37 @@ def generated(rng):
     return linear(8)[:-1] + ending + ending.join(line() for _ in range(rng.randrange(1, 60)))
 
 
+def page_record(address_field, length_field, page):
+    words = sum(page[i] | page[i + 1] << 8 for i in range(0, 512, 2))
+    return address_field + length_field + page + words.to_bytes(4, "little")
+
+
+def type4(addresses, page=pattern(512)):
+    return b"".join(page_record(a.to_bytes(4, "little"), (512).to_bytes(2, "little"), page)
+                    for a in addresses)
+
+
+def type6(code, first, count, page=pattern(512)):
+    return code + b"".join(page_record((first + n).to_bytes(2, "little"), b"\x01", page)
+                           for n in range(count))
+
+
+DOWNLOADS = {
+    "type4_sound": (0x00, type4([0x80000, 0x80200, 0x82000])),
+    "type4_fill_pages": (0x08, type4([0x80000, 0x80400], bytes([0xFF]) * 512)),
+    "type4_damaged": (0x05, type4([0x80200, 0x80000, 0x97800, 0x12345])[:-7]),
+    "type4_bad_checksum": (0x01, type4([0x80000])[:-1] + b"\x00"),
+    "type6_sound": (0x00, type6(b"6", 0x400, 5)),
+    "type6_small_window": (0x06, type6(b"0", 0x439, 4)),
+    "type6_truncated": (0x0A, type6(b"3", 0x400, 2)[:-100]),
+    "type6_bad_code": (0x02, type6(b"9", 0x400, 1)),
+    "empty": (0x04, b""),
+    "header_only": (0x0C, b"6"),
+}
+
+
 def main():
-    for folder in ("ihex", "convert"):
+    for folder in ("ihex", "convert", "inspect"):
         (HERE / "corpus" / folder).mkdir(parents=True, exist_ok=True)
     rng = random.Random(551)
     seeds = dict(SEEDS, **{f"generated_{n:02}": generated(rng) for n in range(24)})
@@ -105,6 +135,8 @@ def main():
         (HERE / "corpus" / "ihex" / f"{name}.hex").write_bytes(hex_bytes)
         options = bytes([OPTIONS[i % len(OPTIONS)], FAILING[i % len(FAILING)]])
         (HERE / "corpus" / "convert" / f"{name}.bin").write_bytes(options + hex_bytes)
+    for name, (options, download) in DOWNLOADS.items():
+        (HERE / "corpus" / "inspect" / f"{name}.bin").write_bytes(bytes([options]) + download)
 
 
 if __name__ == "__main__":

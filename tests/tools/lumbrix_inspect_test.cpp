@@ -32,26 +32,36 @@ Outcome inspect(const std::vector<std::string> &args) {
     return run_program(argv);
 }
 
-class RoundTrip : public testing::TestWithParam<std::tuple<std::string, int, int>> {};
+struct RoundTripCase {
+    const char *label;
+    std::string hex; // "example" for the shipped firmware
+    int part, type;
+};
+
+class RoundTrip : public testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(RoundTrip, HexOutputConvertsBackToTheSameFile) {
-    auto [hex, part, type] = GetParam();
+    const RoundTripCase &c = GetParam();
     TempFolder folder;
-    Bytes first = converted(folder, hex == "gapped" ? gapped_hex() : hex, part, type);
+    Bytes first = converted(folder, c.hex, c.part, c.type);
     folder.write("first.qvr", first);
     Outcome r = inspect({"--hex", folder.path("back.hex"), folder.path("first.qvr")});
     EXPECT_EQ(0, r.status);
     EXPECT_EQ("", r.err);
-    EXPECT_NE(std::string::npos, r.out.find("\nlayout: Type " + std::to_string(type) + "\n"));
-    EXPECT_EQ(first, converted(folder, folder.read("back.hex"), part, type));
+    EXPECT_NE(std::string::npos, r.out.find("\nlayout: Type " + std::to_string(c.type) + "\n"));
+    EXPECT_EQ(first, converted(folder, folder.read("back.hex"), c.part, c.type));
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, RoundTrip,
-                         testing::Values(std::tuple{"example", 5516, 4},
-                                         std::tuple{"example", 5516, 6},
-                                         std::tuple{"gapped", 5516, 4},
-                                         std::tuple{"gapped", 5510, 6},
-                                         std::tuple{hex_data_at(0x10, {1}), 5513, 6}));
+INSTANTIATE_TEST_SUITE_P(
+    Files, RoundTrip,
+    testing::Values(
+        RoundTripCase{.label = "example_type4", .hex = "example", .part = 5516, .type = 4},
+        RoundTripCase{.label = "example_type6", .hex = "example", .part = 5516, .type = 6},
+        RoundTripCase{.label = "gapped_type4", .hex = gapped_hex(), .part = 5516, .type = 4},
+        RoundTripCase{.label = "gapped_type6", .hex = gapped_hex(), .part = 5510, .type = 6},
+        RoundTripCase{
+            .label = "outside_the_window", .hex = hex_data_at(0x10, {1}), .part = 5513, .type = 6}),
+    [](const auto &info) { return info.param.label; });
 
 // A Type 4 record of a page of 0xFF, with a right checksum.
 Bytes type4_record(uint32_t address, uint32_t length = 512) {
@@ -63,42 +73,12 @@ Bytes type4_record(uint32_t address, uint32_t length = 512) {
     return record;
 }
 
-struct Case {
-    const char *label;
-    std::function<Bytes(const TempFolder &)> file; // null for no file
-    std::vector<std::string> args;                 // "@" is the file
-    int status;
-    std::vector<std::string> lines; // of the report, in order; a trailing '*' matches a prefix
-    std::string err_part = "";
-};
-
-void PrintTo(const Case &c, std::ostream *os) {
-    *os << c.label;
-}
-
-class Report : public testing::TestWithParam<Case> {};
-
-TEST_P(Report, ListsWhatTheFileHoldsAndItsFaults) {
-    Case c = GetParam();
-    TempFolder folder;
-    if (c.file)
-        folder.write("file.qvr", c.file(folder));
-    for (std::string &arg : c.args)
-        if (arg == "@")
-            arg = folder.path("file.qvr");
-    Outcome r = inspect(c.args);
-    EXPECT_EQ(c.status, r.status) << r.out << r.err;
-    std::string out = "\n" + r.out;
-    size_t at = 0;
-    for (std::string line : c.lines) {
-        line = line.ends_with('*') ? line.substr(0, line.size() - 1) : line + "\n";
-        at = out.find("\n" + line, at);
-        ASSERT_NE(std::string::npos, at) << "no " << line << " in order in" << out;
-    }
-    EXPECT_NE(std::string::npos, r.err.find(c.err_part)) << r.err;
-    if (c.status == 2) {
-        EXPECT_EQ("", r.out);
-    }
+// Twenty pages whose checksums all fail: more of one fault than a report shows.
+Bytes bad_checksums(const TempFolder &) {
+    Bytes file;
+    for (uint32_t page = 0; page < 20; ++page)
+        file += type4_record(0x80000 + 512 * page).replace(518, 4, 4, '\0');
+    return file;
 }
 
 Bytes flipped(const TempFolder &folder, int type) {
@@ -116,314 +96,451 @@ Bytes damaged_type6(const TempFolder &folder) {
     return file;
 }
 
+Bytes example(const TempFolder &folder, int type) {
+    return converted(folder, "example", 5516, type);
+}
+
+// A file, the arguments to inspect it with ("@" is the file), and what the report says.
+struct Case {
+    const char *label;
+    std::function<Bytes(const TempFolder &)> file;
+    std::vector<std::string> args;
+    int status;
+    std::vector<std::string> lines; // of the report, in order; a trailing '*' matches a prefix
+    std::string err = "";           // part of standard error
+};
+
+void PrintTo(const Case &c, std::ostream *os) {
+    *os << c.label;
+}
+
+// Each line in order, each at the start of a line of `out`.
+void expect_lines_in_order(const std::string &out, const std::vector<std::string> &lines) {
+    std::string text = "\n" + out;
+    size_t at = 0;
+    for (std::string line : lines) {
+        line = line.ends_with('*') ? line.substr(0, line.size() - 1) : line + "\n";
+        at = text.find("\n" + line, at);
+        ASSERT_NE(std::string::npos, at) << "no " << line << " in order in" << out;
+    }
+}
+
+class Report : public testing::TestWithParam<Case> {};
+
+TEST_P(Report, ListsWhatTheFileHoldsAndItsFaults) {
+    Case c = GetParam();
+    TempFolder folder;
+    folder.write("file.qvr", c.file(folder));
+    for (std::string &arg : c.args)
+        if (arg == "@")
+            arg = folder.path("file.qvr");
+    Outcome r = inspect(c.args);
+    EXPECT_EQ(c.status, r.status) << r.out << r.err;
+    expect_lines_in_order(r.out, c.lines);
+    EXPECT_NE(std::string::npos, r.err.find(c.err)) << r.err;
+}
+
 const Case CASES[] = {
-    {"type6_pages_and_blank_runs",
-     [](auto &f) { return converted(f, gapped_hex(), 5511, 6); },
-     {"@"},
-     0,
-     {"fits: Type 6", "layout: Type 6", "part code: '1' (0x31)",
-      "part: no name (console number 5511)", "flash window: 0x80000-0x877FF (30 KiB)", "records: 4",
-      "checksums held: 4 of 4", "first address: 0x80000", "last address: 0x807FF",
-      "pages: 0x80000-0x801FF (1 page)", "pages: 0x80200-0x803FF (1 page, only 0xFF)",
-      "pages: 0x80400-0x805FF (1 page)", "pages: 0x80600-0x807FF (1 page, only 0xFF)", "faults: 0",
-      "result: sound"}},
-    {"type4_against_the_larger_window",
-     [](auto &f) { return converted(f, gapped_hex(), 5516, 4); },
-     {"@"},
-     0,
-     {"size: 2088 bytes", "fits: Type 4", "part: not recorded in a Type 4 file",
-      "flash window: 0x80000-0x977FF (94 KiB, the larger one, as the file names no part)",
-      "records: 4", "last address: 0x879FF", "pages: 0x80000-0x801FF (1 page)",
-      "pages: 0x80400-0x805FF (1 page)", "pages: 0x80600-0x807FF (1 page, only 0xFF)",
-      "pages: 0x87800-0x879FF (1 page)", "result: sound"}},
-    {"flipped_type4",
-     [](auto &f) { return flipped(f, 4); },
-     {"@"},
-     1,
-     {"fault: record 3 at 0x80400: checksum stored 0x*", "faults: 1", "result: faulty"},
-     "1 fault\n"},
-    {"truncated",
-     [](auto &f) { return converted(f, "example", 5516, 6).substr(0, 1 + 17 * 519 - 10); },
-     {"@"},
-     1,
-     {"fits: neither", "layout: unknown"},
-     "give --type 4 or --type 6"},
-    {"truncated_as_type6",
-     [](auto &f) { return converted(f, "example", 5516, 6).substr(0, 1 + 17 * 519 - 10); },
-     {"--type", "6", "@"},
-     1,
-     {"layout: Type 6", "records: 16", "fault: record 17 truncated: 509 of 519 bytes",
-      "faults: 1"}},
-    {"example_type4",
-     [](auto &f) { return converted(f, "example", 5516, 4); },
-     {"@"},
-     0,
-     {"pages: 0x80000-0x807FF (4 pages)", "pages: 0x82000-0x821FF (1 page)", "result: sound"}},
-    {"empty", [](auto &) { return ""; }, {"@"}, 0, {"fits: Type 4", "records: 0", "faults: 0"}},
-    {"hex_to_a_full_device", // a page, which only the close finds no room for
-     [](auto &f) { return converted(f, hex_data_at(0x80000, {1}), 5516, 4); },
-     {"--hex", "/dev/full", "@"},
-     1,
-     {"faults: 0"},
-     "lumbrix_inspect: cannot write /dev/full: No space left on device\n"},
-    {"empty_as_type6",
-     [](auto &) { return ""; },
-     {"--type", "6", "@"},
-     1,
-     {"layout: Type 6", "records: 0", "fault: no part-code byte", "faults: 1"}},
-    {"type_option_against_the_fit",
-     [](auto &f) { return converted(f, "example", 5516, 6); },
-     {"--type", "4", "@"},
-     1,
-     {"fits: Type 6", "layout: Type 4", "fault: record 1 at 0x*"},
-     "fits Type 6 only; reading it as Type 4, as --type asks"},
-    {"fits_neither",
-     [](auto &) { return Bytes(522 * 2 + 1, '\0'); },
-     {"@"},
-     1,
-     {"fits: neither"},
-     "fits neither layout"},
-    {"part_code_zero",
-     [](auto &) { return Bytes(1 + 519, '\0'); },
-     {"--type", "6", "@"},
-     1,
-     {"part code: 0x00",
-      "flash window: 0x80000-0x977FF (94 KiB, the larger one, as the file names no part)",
-      "fault: part-code byte 0x00 is not '0' to '6'"}},
-    {"type4_fields_order_and_window",
-     [](auto &) {
-         return type4_record(0x80200) + type4_record(0x80000, 513) + type4_record(0x97800) +
-                type4_record(0x97900);
-     },
-     {"--type", "4", "@"},
-     1,
-     {"fault: record 2 at 0x80000: length field 513, not 512",
-      "fault: record 2 at 0x80000: not above the page at 0x80200",
-      "fault: record 3 at 0x97800: outside the flash window 0x80000-0x977FF",
-      "fault: record 4 at 0x97900: not on a page boundary", "faults: 5"}},
-    {"type4_same_page_twice",
-     [](auto &) { return type4_record(0x80000) + type4_record(0x80000); },
-     {"@"},
-     1,
-     {"fault: record 2 at 0x80000: not above the page at 0x80000", "faults: 1"}},
-    {"type6_count_order_and_window",
-     damaged_type6,
-     {"@"},
-     1,
-     {"part: Tarvic5514 (console number 5514)", "fault: record 2 at 0x80200: page count 2, not 1",
-      "fault: record 4 at 0x80400: does not follow the page at 0x80400",
-      "fault: record 5 at 0x80800: does not follow the page at 0x80400",
-      "fault: record 61 at 0x87800: outside the flash window 0x80000-0x877FF", "faults: 4"}},
-    {"help", nullptr, {"--help"}, 0, {"usage: lumbrix_inspect*"}},
-    {"missing_file", nullptr, {"@"}, 1, {}, "cannot read"},
-    {"no_file", nullptr, {}, 2, {}, "usage: lumbrix_inspect"},
-    {"type_5", nullptr, {"--type", "5", "x.qvr"}, 2, {}, "usage: lumbrix_inspect"},
-    {"type_without_value", nullptr, {"--type"}, 2, {}, "usage: lumbrix_inspect"},
-    {"unknown_option", nullptr, {"--bogus", "x.qvr"}, 2, {}, "usage: lumbrix_inspect"},
-    {"two_files", nullptr, {"a.qvr", "b.qvr"}, 2, {}, "usage: lumbrix_inspect"},
-    {"type_twice", nullptr, {"--type", "4", "--type", "6", "x"}, 2, {}, "usage: lumbrix_inspect"},
-    {"part_unknown", nullptr, {"--source", "a.hex", "--part", "5517", "x"}, 2, {}, "5510 to 5516"},
-    {"strict_alone", nullptr, {"--strict", "x.qvr"}, 2, {}, "need --source"},
-    {"source_twice",
-     nullptr,
-     {"--source", "a", "--source", "b", "x"},
-     2,
-     {},
-     "usage: lumbrix_inspect"},
+    {.label = "type6_pages_and_blank_runs",
+     .file = [](auto &f) { return converted(f, gapped_hex(), 5511, 6); },
+     .args = {"@"},
+     .status = 0,
+     .lines = {"fits: Type 6", "layout: Type 6", "part code: '1' (0x31)",
+               "part: no name (console number 5511)", "flash window: 0x80000-0x877FF (30 KiB)",
+               "records: 4", "checksums held: 4 of 4", "first address: 0x80000",
+               "last address: 0x807FF", "pages: 0x80000-0x801FF (1 page)",
+               "pages: 0x80200-0x803FF (1 page, only 0xFF)", "pages: 0x80400-0x805FF (1 page)",
+               "pages: 0x80600-0x807FF (1 page, only 0xFF)", "faults: 0", "result: sound"}},
+    {.label = "type4_against_the_larger_window",
+     .file = [](auto &f) { return converted(f, gapped_hex(), 5516, 4); },
+     .args = {"@"},
+     .status = 0,
+     .lines = {"size: 2088 bytes", "fits: Type 4", "part: not recorded in a Type 4 file",
+               "flash window: 0x80000-0x977FF (94 KiB, the larger one, as the file names no part)",
+               "records: 4", "last address: 0x879FF", "pages: 0x80000-0x801FF (1 page)",
+               "pages: 0x80600-0x807FF (1 page, only 0xFF)", "pages: 0x87800-0x879FF (1 page)",
+               "result: sound"}},
+    {.label = "example_type4",
+     .file = [](auto &f) { return example(f, 4); },
+     .args = {"@"},
+     .status = 0,
+     .lines = {"pages: 0x80000-0x807FF (4 pages)", "pages: 0x82000-0x821FF (1 page)",
+               "result: sound"}},
+    {.label = "flipped_type4",
+     .file = [](auto &f) { return flipped(f, 4); },
+     .args = {"@"},
+     .status = 1,
+     .lines = {"fault: record 3 at 0x80400: checksum stored 0x*", "faults: 1", "result: faulty"},
+     .err = "1 fault\n"},
+    {.label = "repeated_fault_counted",
+     .file = bad_checksums,
+     .args = {"@"},
+     .status = 1,
+     .lines = {"fault: record 8 at 0x80E00: checksum*",
+               "fault: 12 more records whose checksum fails", "faults: 20"},
+     .err = "20 faults\n"},
+    {.label = "truncated",
+     .file = [](auto &f) { return example(f, 6).substr(0, 1 + 17 * 519 - 10); },
+     .args = {"@"},
+     .status = 1,
+     .lines = {"fits: neither", "layout: unknown",
+               "fault: layout unknown: give --type 4 or --type 6"},
+     .err = "give --type 4 or --type 6"},
+    {.label = "truncated_as_type6",
+     .file = [](auto &f) { return example(f, 6).substr(0, 1 + 17 * 519 - 10); },
+     .args = {"--type", "6", "@"},
+     .status = 1,
+     .lines = {"layout: Type 6", "records: 16", "fault: record 17 truncated: 509 of 519 bytes",
+               "faults: 1"}},
+    {.label = "empty_is_not_sound",
+     .file = [](auto &) { return ""; },
+     .args = {"@"},
+     .status = 0,
+     .lines = {"fits: Type 4", "records: 0", "pages: none", "faults: 0", "result: empty"}},
+    {.label = "empty_strict",
+     .file = [](auto &f) { return converted(f, hex_data_at(0x10, {1}), 5516, 6); },
+     .args = {"--strict", "@"},
+     .status = 1,
+     .lines = {"records: 0", "fault: the file holds no pages", "result: faulty"}},
+    {.label = "empty_as_type6",
+     .file = [](auto &) { return ""; },
+     .args = {"--type", "6", "@"},
+     .status = 1,
+     .lines = {"layout: Type 6", "records: 0", "fault: no part-code byte", "faults: 1"}},
+    {.label = "type_option_against_the_fit",
+     .file = [](auto &f) { return example(f, 6); },
+     .args = {"--type", "4", "@"},
+     .status = 1,
+     .lines = {"fits: Type 6", "layout: Type 4", "fault: record 1 at 0x*"},
+     .err = "fits Type 6 only; reading it as Type 4, as --type asks"},
+    {.label = "length_fields_fit_neither",
+     .file = [](auto &) { return type4_record(0x80000) + type4_record(0x80200, 511); },
+     .args = {"@"},
+     .status = 1,
+     .lines = {"fits: neither", "layout: unknown"},
+     .err = "fits neither layout"},
+    {.label = "part_code_zero",
+     .file = [](auto &) { return Bytes(1 + 519, '\0'); },
+     .args = {"--type", "6", "@"},
+     .status = 1,
+     .lines = {"part code: 0x00",
+               "flash window: 0x80000-0x977FF (94 KiB, the larger one, as the file names no part)",
+               "fault: part-code byte 0x00 is not '0' to '6'"}},
+    {.label = "type4_fields_order_and_window",
+     .file =
+         [](auto &) {
+             return type4_record(0x80200) + type4_record(0x80000, 513) + type4_record(0x97800) +
+                    type4_record(0x97900);
+         },
+     .args = {"--type", "4", "@"},
+     .status = 1,
+     .lines = {"fault: record 2 at 0x80000: length field 513, not 512",
+               "fault: record 2 at 0x80000: not above the page at 0x80200",
+               "fault: record 3 at 0x97800: outside the flash window 0x80000-0x977FF",
+               "fault: record 4 at 0x97900: not on a page boundary", "faults: 5"}},
+    {.label = "type6_count_order_and_window",
+     .file = damaged_type6,
+     .args = {"@"},
+     .status = 1,
+     .lines = {"part: Tarvic5514 (console number 5514)",
+               "fault: record 2 at 0x80200: page count 2, not 1",
+               "fault: record 4 at 0x80400: does not follow the page at 0x80400",
+               "fault: record 5 at 0x80800: does not follow the page at 0x80400",
+               "fault: record 61 at 0x87800: outside the flash window 0x80000-0x877FF",
+               "faults: 4"}},
+    {.label = "hex_to_a_full_device",
+     .file = [](auto &f) { return converted(f, hex_data_at(0x80000, {1}), 5516, 4); },
+     .args = {"--hex", "/dev/full", "@"},
+     .status = 1,
+     .lines = {"faults: 0"},
+     .err = "lumbrix_inspect: cannot write /dev/full: No space left on device\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Files, Report, testing::ValuesIn(CASES),
                          [](const auto &info) { return info.param.label; });
+
+struct UsageCase {
+    const char *label;
+    std::vector<std::string> args;
+    std::string err;
+};
+
+class Usage : public testing::TestWithParam<UsageCase> {};
+
+TEST_P(Usage, IsRefusedBeforeAnythingIsRead) {
+    Outcome r = inspect(GetParam().args);
+    EXPECT_EQ(2, r.status);
+    EXPECT_EQ("", r.out);
+    EXPECT_NE(std::string::npos,
+              r.err.find("lumbrix_inspect: " + GetParam().err + "\nusage: lumbrix_inspect"))
+        << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, Usage,
+    testing::Values(
+        UsageCase{.label = "no_file", .args = {}, .err = "no file to inspect"},
+        UsageCase{.label = "type_5",
+                  .args = {"--type", "5", "x"},
+                  .err = "--type takes 4 or 6, not \"5\""},
+        UsageCase{.label = "without_value", .args = {"--type"}, .err = "--type needs a value"},
+        UsageCase{
+            .label = "unknown_option", .args = {"--bogus", "x"}, .err = "unknown option --bogus"},
+        UsageCase{.label = "two_files", .args = {"a", "b"}, .err = "more than one file: b"},
+        UsageCase{.label = "given_twice",
+                  .args = {"--strict", "x", "--strict"},
+                  .err = "--strict given twice"},
+        UsageCase{.label = "part_unknown",
+                  .args = {"--source", "a", "--part", "5517", "x"},
+                  .err = "--part takes a console number 5510 to 5516, not \"5517\""},
+        UsageCase{.label = "part_without_source",
+                  .args = {"--part", "5510", "x"},
+                  .err = "--part, --forced-base and --allow-outside need --source"},
+        UsageCase{.label = "allow_outside_alone",
+                  .args = {"--source", "a", "--allow-outside", "x"},
+                  .err = "--allow-outside needs --strict"}),
+    [](const auto &info) { return info.param.label; });
+
+TEST(Usage, HelpPrintsTheUsage) {
+    Outcome r = inspect({"--help"});
+    EXPECT_EQ(0, r.status);
+    EXPECT_TRUE(r.out.starts_with("usage: lumbrix_inspect")) << r.out;
+}
+
+// However the output names an input, both stay as they were and nothing is written.
+TEST(Inputs, AreNeverOverwritten) {
+    TempFolder folder;
+    Bytes file = example(folder, 6);
+    std::string qvr = folder.write("file.qvr", file), hex = folder.path("in.hex");
+    fs::copy_file(EXAMPLE_HEX, hex);
+    fs::create_symlink(qvr, folder.path("link.qvr"));
+    fs::create_hard_link(hex, folder.path("hard.hex"));
+    std::string dotted = (folder.dir / "." / "file.qvr").string();
+    for (const std::string &output :
+         {qvr, folder.path("link.qvr"), dotted, hex, folder.path("hard.hex")}) {
+        SCOPED_TRACE(output);
+        Outcome r = inspect({"--source", hex, "--hex", output, qvr});
+        EXPECT_EQ(2, r.status);
+        EXPECT_NE(std::string::npos, r.err.find("would overwrite")) << r.err;
+        EXPECT_EQ(file, folder.read("file.qvr"));
+        EXPECT_EQ(read_file(EXAMPLE_HEX), folder.read("in.hex"));
+    }
+}
+
+// A run that cannot finish its output leaves none, and leaves an older one as it was.
+TEST(HexOutput, AppearsOnlyWhole) {
+    TempFolder folder;
+    std::string qvr = folder.write("file.qvr", "neither layout");
+    folder.write("old.hex", "older");
+    Outcome r = inspect({"--hex", folder.path("old.hex"), qvr});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("not written: the layout is unknown")) << r.err;
+    EXPECT_EQ("older", folder.read("old.hex"));
+    EXPECT_EQ(2, std::distance(fs::directory_iterator(folder.dir), {}))
+        << "a temporary file stayed";
+}
+
+const std::string END = hex_record(0x01, 0, {});
+const std::string FIRMWARE =
+    hex_data_at(0x80000, hex_bytes(64, 1)) + hex_data_at(0x80400, hex_bytes(16, 2)) + END;
+const std::string LARGE = hex_data_at(0x97700, hex_bytes(16, 4)) + FIRMWARE;
+const std::string STRADDLING = hex_data_at(0x877F0, hex_bytes(32, 3)) + END;
+const std::string TWICE =
+    hex_data_at(0x80010, {1, 2, 3}) + "junk\n" + hex_data_at(0x80010, {1, 9, 9}) + END;
+// What the dialog program reads as 0x80100, because it forces the flash region.
+const std::string LOW = hex_record(0x04, 0, {0, 0}) + hex_record(0, 0x100, {1, 2}) + END;
+const std::string FORCED = hex_record(0x04, 0, {0, 8}) + hex_record(0, 0x100, {1, 2}) + END;
+
+std::string changed_byte() {
+    std::vector<uint8_t> changed = hex_bytes(64, 1);
+    changed[5] = 0;
+    return hex_data_at(0x80000, changed) + hex_data_at(0x80400, hex_bytes(16, 2)) + END;
+}
 
 // A download file made by lumbrix from one HEX file, checked against another (or the same).
 struct SourceCase {
     const char *label;
     std::string made_from; // converted with lumbrix for `part` and `type`
     int part, type;
-    int drop_record; // removed from the download file before the check; -1 for none
     std::string source;
-    std::vector<std::string> options;
+    std::vector<std::string> options = {};
     int status;
     std::vector<std::string> lines; // expected in the report, in order
+    int drop_record = -1;           // removed from the download file before the check
 };
 
-TEST(SourceCheck, ComparesTheFileWithWhatItsHexFileGives) {
-    const std::string end = hex_record(0x01, 0, {});
-    const std::string firmware =
-        hex_data_at(0x80000, hex_bytes(64, 1)) + hex_data_at(0x80400, hex_bytes(16, 2)) + end;
-    std::vector<uint8_t> changed = hex_bytes(64, 1);
-    changed[5] = 0;
-    const std::string straddling = hex_data_at(0x877F0, hex_bytes(32, 3)) + end;
-    const std::string large = hex_data_at(0x97700, hex_bytes(16, 4)) + firmware;
-    const std::string twice =
-        hex_data_at(0x80010, {1, 2, 3}) + "junk\n" + hex_data_at(0x80010, {1, 9, 9}) + end;
-    // What the dialog program reads as 0x80100, because it forces the flash region.
-    const std::string low = hex_record(0x04, 0, {0, 0}) + hex_record(0, 0x100, {1, 2}) + end;
-    const std::string forced = hex_record(0x04, 0, {0, 8}) + hex_record(0, 0x100, {1, 2}) + end;
-    const SourceCase cases[] = {
-        {"sound Type 4, 30 KiB",
-         firmware,
-         5510,
-         4,
-         -1,
-         firmware,
-         {"--part", "5510"},
-         0,
-         {"source part: Tarvic5510 (console number 5510)", "source bytes in window: 80",
-          "source bytes outside window: 0", "faults: 0"}},
-        {"sound Type 6, 94 KiB",
-         large,
-         5516,
-         6,
-         -1,
-         large,
-         {},
-         0,
-         {"source window: 0x80000-0x977FF (94 KiB)", "source bytes in window: 96"}},
-        {"one byte changed",
-         firmware,
-         5510,
-         6,
-         -1,
-         hex_data_at(0x80000, changed) + hex_data_at(0x80400, hex_bytes(16, 2)) + end,
-         {},
-         1,
-         {"fault: page 0x80000: byte 0x80005 stored 0x24, expected 0x00", "faults: 1"}},
-        {"page missing",
-         firmware,
-         5510,
-         4,
-         1,
-         firmware,
-         {"--part", "5510"},
-         1,
-         {"fault: page 0x80400: in the HEX file, missing from the file", "faults: 1"}},
-        {"page not in the HEX file",
-         large,
-         5516,
-         4,
-         -1,
-         firmware,
-         {"--part", "5516"},
-         1,
-         {"fault: page 0x97600: in the file, not in the HEX file"}},
-        {"run of pages too short",
-         firmware,
-         5516,
-         6,
-         -1,
-         large,
-         {},
-         1,
-         {"fault: pages 0x80000-0x805FF, the HEX file gives 0x80000-0x977FF", "faults: 1"}},
-        {"run of pages too long",
-         large,
-         5516,
-         6,
-         -1,
-         firmware,
-         {},
-         1,
-         {"fault: pages 0x80000-0x977FF, the HEX file gives 0x80000-0x805FF"}},
-        {"straddling the window",
-         straddling,
-         5510,
-         6,
-         -1,
-         straddling,
-         {},
-         0,
-         {"source bytes in window: 16", "dropped: 0x87800-0x8780F (16 bytes)", "faults: 0"}},
-        {"straddling, strict",
-         straddling,
-         5510,
-         6,
-         -1,
-         straddling,
-         {"--strict"},
-         1,
-         {"fault: 16 source bytes outside the flash window"}},
-        {"given twice",
-         twice,
-         5516,
-         6,
-         -1,
-         twice,
-         {},
-         0,
-         {"source bytes in window: 3", "overlap: 0x80011-0x80012 (2 bytes)", "faults: 0"}},
-        {"given twice, strict",
-         twice,
-         5516,
-         6,
-         -1,
-         twice,
-         {"--strict"},
-         1,
-         {"fault: 2 source addresses given different values"}},
-        {"forced base",
-         forced,
-         5513,
-         6,
-         -1,
-         low,
-         {"--forced-base"},
-         0,
-         {"source addresses: forced into the flash region", "faults: 0"}},
-        {"base as given",
-         forced,
-         5513,
-         6,
-         -1,
-         low,
-         {},
-         1,
-         {"dropped: 0x100-0x101 (2 bytes)",
-          "fault: pages 0x80000-0x801FF, the HEX file gives none"}},
-        {"part disagrees",
-         firmware,
-         5516,
-         6,
-         -1,
-         firmware,
-         {"--part", "5512"},
-         1,
-         {"fault: --part 5512 is part code '2', the file's part-code byte is 0x36"}},
-        {"Type 4 without its part",
-         firmware,
-         5510,
-         4,
-         -1,
-         firmware,
-         {},
-         1,
-         {"fault: source not compared: the file names no part; give --part"}},
-    };
-    for (const SourceCase &c : cases) {
-        SCOPED_TRACE(c.label);
-        TempFolder folder;
-        Bytes file = converted(folder, c.made_from, c.part, c.type);
-        if (c.drop_record >= 0)
-            file.erase(522 * c.drop_record, 522);
-        std::string qvr = folder.write("file.qvr", file);
-        std::string source = folder.write("source.hex", c.source);
-        std::vector<std::string> args = c.options;
-        args.insert(args.end(), {"--source", source, qvr});
-        Outcome r = inspect(args);
-        EXPECT_EQ(c.status, r.status) << r.out;
-        size_t at = 0;
-        for (const std::string &line : c.lines) {
-            at = r.out.find(line + "\n", at);
-            ASSERT_NE(std::string::npos, at) << "no " << line << " in order in\n" << r.out;
-        }
-        // The reader's bad lines are reported once, as lumbrix reports them.
-        bool junk = c.source.find("junk") != std::string::npos;
-        EXPECT_EQ(junk,
-                  r.err.find("ERROR: Found invalid ihex line <junk\n>\n") != std::string::npos);
-        EXPECT_EQ(r.err.find("ERROR:"), r.err.rfind("ERROR:")) << r.err;
-        EXPECT_EQ(file, folder.read("file.qvr")) << "the download file is never modified";
-        EXPECT_EQ(c.source, folder.read("source.hex")) << "nor the HEX file";
-    }
+class SourceCheck : public testing::TestWithParam<SourceCase> {};
+
+TEST_P(SourceCheck, ComparesTheFileWithWhatItsHexFileGives) {
+    const SourceCase &c = GetParam();
+    TempFolder folder;
+    Bytes file = converted(folder, c.made_from, c.part, c.type);
+    if (c.drop_record >= 0)
+        file.erase(522 * c.drop_record, 522);
+    std::string qvr = folder.write("file.qvr", file);
+    std::string source = folder.write("source.hex", c.source);
+    std::vector<std::string> args = c.options;
+    args.insert(args.end(), {"--source", source, qvr});
+    Outcome r = inspect(args);
+    EXPECT_EQ(c.status, r.status) << r.out;
+    expect_lines_in_order(r.out, c.lines);
+    // The reader's bad lines are reported once, as lumbrix reports them.
+    bool junk = c.source.find("junk") != std::string::npos;
+    EXPECT_EQ(junk, r.err.find("ERROR: Found invalid ihex line <junk\n>\n") != std::string::npos);
+    EXPECT_EQ(r.err.find("ERROR:"), r.err.rfind("ERROR:")) << r.err;
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Files, SourceCheck,
+    testing::Values(
+        SourceCase{.label = "sound_type4_30K",
+                   .made_from = FIRMWARE,
+                   .part = 5510,
+                   .type = 4,
+                   .source = FIRMWARE,
+                   .options = {"--part", "5510"},
+                   .status = 0,
+                   .lines = {"source part: Tarvic5510 (console number 5510)",
+                             "source bytes in window: 80", "source bytes outside window: 0",
+                             "rejected: 0 lines", "faults: 0"}},
+        SourceCase{
+            .label = "sound_type6_94K",
+            .made_from = LARGE,
+            .part = 5516,
+            .type = 6,
+            .source = LARGE,
+            .status = 0,
+            .lines = {"source window: 0x80000-0x977FF (94 KiB)", "source bytes in window: 96"}},
+        SourceCase{
+            .label = "one_byte_changed",
+            .made_from = FIRMWARE,
+            .part = 5510,
+            .type = 6,
+            .source = changed_byte(),
+            .status = 1,
+            .lines = {"fault: page 0x80000: byte 0x80005 stored 0x24, expected 0x00", "faults: 1"}},
+        SourceCase{
+            .label = "page_missing",
+            .made_from = FIRMWARE,
+            .part = 5510,
+            .type = 4,
+            .source = FIRMWARE,
+            .options = {"--part", "5510"},
+            .status = 1,
+            .lines = {"fault: page 0x80400: in the HEX file, missing from the file", "faults: 1"},
+            .drop_record = 1},
+        SourceCase{.label = "page_not_in_the_hex_file",
+                   .made_from = LARGE,
+                   .part = 5516,
+                   .type = 4,
+                   .source = FIRMWARE,
+                   .options = {"--part", "5516"},
+                   .status = 1,
+                   .lines = {"fault: page 0x97600: in the file, not in the HEX file"}},
+        SourceCase{.label = "run_of_pages_too_short",
+                   .made_from = FIRMWARE,
+                   .part = 5516,
+                   .type = 6,
+                   .source = LARGE,
+                   .status = 1,
+                   .lines = {"fault: pages 0x80000-0x805FF, the HEX file gives 0x80000-0x977FF",
+                             "faults: 1"}},
+        SourceCase{.label = "run_of_pages_too_long",
+                   .made_from = LARGE,
+                   .part = 5516,
+                   .type = 6,
+                   .source = FIRMWARE,
+                   .status = 1,
+                   .lines = {"fault: pages 0x80000-0x977FF, the HEX file gives 0x80000-0x805FF"}},
+        SourceCase{.label = "straddling",
+                   .made_from = STRADDLING,
+                   .part = 5510,
+                   .type = 6,
+                   .source = STRADDLING,
+                   .status = 0,
+                   .lines = {"source bytes in window: 16", "dropped: 0x87800-0x8780F (16 bytes)",
+                             "faults: 0"}},
+        SourceCase{.label = "straddling_strict",
+                   .made_from = STRADDLING,
+                   .part = 5510,
+                   .type = 6,
+                   .source = STRADDLING,
+                   .options = {"--strict"},
+                   .status = 1,
+                   .lines = {"fault: 16 source bytes outside the flash window"}},
+        SourceCase{.label = "straddling_allowed",
+                   .made_from = STRADDLING,
+                   .part = 5510,
+                   .type = 6,
+                   .source = STRADDLING,
+                   .options = {"--strict", "--allow-outside"},
+                   .status = 0,
+                   .lines = {"dropped: 0x87800-0x8780F (16 bytes)", "result: sound"}},
+        SourceCase{.label = "given_twice",
+                   .made_from = TWICE,
+                   .part = 5516,
+                   .type = 6,
+                   .source = TWICE,
+                   .status = 0,
+                   .lines = {"source bytes in window: 3", "overlap: 0x80011-0x80012 (2 bytes)",
+                             "rejected: 1 line", "rejected: line 3: invalid ihex line",
+                             "faults: 0"}},
+        SourceCase{.label = "given_twice_strict",
+                   .made_from = TWICE,
+                   .part = 5516,
+                   .type = 6,
+                   .source = TWICE,
+                   .options = {"--strict", "--allow-outside"},
+                   .status = 1,
+                   .lines = {"fault: 2 source addresses given different values",
+                             "fault: 1 source lines rejected", "faults: 2"}},
+        SourceCase{.label = "forced_base",
+                   .made_from = FORCED,
+                   .part = 5513,
+                   .type = 6,
+                   .source = LOW,
+                   .options = {"--forced-base"},
+                   .status = 0,
+                   .lines = {"source addresses: forced into the flash region", "faults: 0"}},
+        SourceCase{.label = "base_as_given",
+                   .made_from = FORCED,
+                   .part = 5513,
+                   .type = 6,
+                   .source = LOW,
+                   .status = 1,
+                   .lines = {"dropped: 0x100-0x101 (2 bytes)",
+                             "fault: pages 0x80000-0x801FF, the HEX file gives none"}},
+        SourceCase{
+            .label = "part_disagrees",
+            .made_from = FIRMWARE,
+            .part = 5516,
+            .type = 6,
+            .source = FIRMWARE,
+            .options = {"--part", "5512"},
+            .status = 1,
+            .lines = {"fault: --part 5512 is part code '2', the file's part-code byte is 0x36"}},
+        SourceCase{.label = "type4_without_its_part",
+                   .made_from = FIRMWARE,
+                   .part = 5510,
+                   .type = 4,
+                   .source = FIRMWARE,
+                   .status = 1,
+                   .lines = {"fault: source not compared: the file names no part; give --part"}}),
+    [](const auto &info) { return info.param.label; });
+
+// A corrupt line converts into a hole of fill that lumbrix reports as success; the check finds
+// it, and under --strict fails on it, with where and why.
+TEST(SourceCheck, RejectedLinesAreCountedByNumber) {
+    TempFolder folder;
+    std::string good = hex_data_at(0x80000, hex_bytes(16, 1)), bad = good;
+    bad[bad.size() - 3] ^= 1; // the data record's checksum
+    std::string hex = folder.write("fw.hex", good + std::string(1200, 'x') + "\n" + bad + END);
+    Bytes file = converted(folder, folder.read("fw.hex"), 5516, 6);
+    std::string qvr = folder.write("fw.qvr", file);
+    Outcome r = inspect({"--source", hex, "--strict", "--allow-outside", qvr});
+    EXPECT_EQ(1, r.status);
+    expect_lines_in_order(r.out, {"rejected: 2 lines", "rejected: line 3: invalid ihex line",
+                                  "rejected: line 5: invalid checksum",
+                                  "fault: 2 source lines rejected", "faults: 1"});
+}
 } // namespace

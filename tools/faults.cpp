@@ -1,0 +1,40 @@
+#include "faults.h"
+
+#include <cstdarg>
+
+// What the faults of each kind are, counted: "fault: 120 more records whose checksum fails".
+static const char *const MORE[FAULT_KINDS] = {
+    "faults",
+    "records that are not one page",
+    "records not on a page boundary",
+    "records whose checksum fails",
+    "records out of order",
+    "records outside the flash window",
+    "pages that differ from the HEX file",
+    "pages the file lacks",
+    "pages not in the HEX file",
+};
+
+void fault_add(FaultList &list, FaultKind kind, const char *format, ...) {
+    if (list.count[kind]++ >= SHOWN)
+        return;
+    va_list arguments;
+    va_start(arguments, format);
+    vsnprintf(list.lines[list.line_count++], sizeof list.lines[0], format, arguments);
+    va_end(arguments);
+}
+
+size_t fault_total(const FaultList &list) {
+    size_t total = 0;
+    for (size_t count : list.count)
+        total += count;
+    return total;
+}
+
+void fault_print(FILE *out, const FaultList &list) {
+    for (size_t i = 0; i < list.line_count; ++i)
+        fprintf(out, "fault: %s\n", list.lines[i]);
+    for (int kind = 0; kind < FAULT_KINDS; ++kind)
+        if (list.count[kind] > SHOWN)
+            fprintf(out, "fault: %zu more %s\n", list.count[kind] - SHOWN, MORE[kind]);
+}

@@ -1,0 +1,174 @@
+#include "inspect.h"
+
+#include "hex_writer.h"
+#include "lumbrix/segment_list.h"
+#include "report.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+using namespace lumbrix;
+
+static const char TYPE_HINT[] = "give --type 4 or --type 6";
+
+// The size of a file whose size is known before it is read; -1 for a pipe or a device.
+static long long size_known(FILE *file) {
+    struct stat st;
+    int fd = fileno(file);
+    return fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
+}
+
+// The part to compare for: the one asked for, else the one the file names, if it names one.
+static const Part *part_to_check(const SourceRequest &request, const Layout &layout,
+                                 int first_byte) {
+    if (request.part)
+        return request.part;
+    return layout.header_size ? part_by_code(first_byte) : nullptr;
+}
+
+struct Reading {
+    Inspection &inspection;
+    FitTracker fit;
+    SourceCheck *check; // null when not compared
+    HexCursor *hex;     // null without --hex
+};
+
+// Read the file to its end, record by record; false when reading failed.
+static bool read_records(FILE *file, Reading &reading) {
+    Inspection &inspection = reading.inspection;
+    const Layout *layout = inspection.layout;
+    uint8_t record[std::max(TYPE4.record_size(), TYPE6.record_size())];
+    if (layout && layout->header_size) {
+        size_t got = fread(record, 1, 1, file);
+        fit_feed(reading.fit, record, got);
+        inspection_start(inspection, *layout, got ? record[0] : -1);
+    } else if (layout) {
+        inspection_start(inspection, *layout, -1);
+    }
+    size_t size = layout ? layout->record_size() : sizeof record;
+    for (size_t got; (got = fread(record, 1, size, file)) > 0;) {
+        fit_feed(reading.fit, record, got);
+        if (!layout)
+            continue;
+        if (got < size) {
+            inspection_add_truncated(inspection, got);
+            break;
+        }
+        uint32_t address = inspection_add_record(inspection, record);
+        const uint8_t *data = record + layout->data_offset();
+        if (reading.check)
+            source_compare_page(*reading.check, *layout, address, data);
+        if (reading.hex)
+            hex_write_page(*reading.hex, address, data);
+    }
+    if (layout)
+        inspection_finish(inspection);
+    return !ferror(file);
+}
+
+// The layout read: the one that fits, else the one asked for, else none.
+static const Layout *choose_layout(const char *path, const Layout *fits, const Layout *asked) {
+    // "fits Type 6 only", "fits neither layout"
+    const char *qualifier = fits ? " only" : " layout";
+    if (asked) {
+        if (asked != fits)
+            fprintf(stderr, "lumbrix_inspect: %s fits %s%s; reading it as %s, as --type asks\n",
+                    path, fit_text(fits), qualifier, asked->name);
+        return asked;
+    }
+    if (!fits)
+        fprintf(stderr, "lumbrix_inspect: %s fits %s%s; %s to read it\n", path, fit_text(fits),
+                qualifier, TYPE_HINT);
+    return fits;
+}
+
+// The source's faults that the file's first byte decides.
+static void check_part(Inspection &inspection, const Options &options, const Part *part) {
+    const Layout &layout = *inspection.layout;
+    if (!part)
+        fault_add(inspection.faults, FAULT_ONCE,
+                  "source not compared: the file names no part; give --part");
+    else if (layout.header_size && inspection.part_code >= 0 && inspection.part_code != part->code)
+        fault_add(inspection.faults, FAULT_ONCE,
+                  "--part %d is part code '%c', the file's part-code byte is 0x%02X",
+                  options.source.part->console_number, part->code, inspection.part_code);
+}
+
+static bool load_source(SourceCheck &check, const Options &options, FILE *hex, const Part &part) {
+    if (source_load(check, hex, part, options.source.forced_base) == 0)
+        return true;
+    if (ferror(hex))
+        fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.source.path,
+                strerror(errno));
+    else
+        fprintf(stderr, "lumbrix_inspect: %s: out of memory\n", options.source.path);
+    return false;
+}
+
+Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
+    // Both are as large as the largest window, too large for a stack.
+    static Inspection inspection;
+    static SourceCheck check;
+    inspection = {};
+    check = {};
+    FILE *file = streams.download;
+    int first_byte = getc(file);
+    if (first_byte != EOF)
+        ungetc(first_byte, file);
+    const Layout *expected =
+        options.type ? options.type : layout_expected(size_known(file), first_byte);
+    inspection.layout = expected;
+    const Part *part = expected ? part_to_check(options.source, *expected, first_byte) : nullptr;
+    bool compare = options.source.path && part;
+    if (compare && !load_source(check, options, streams.source, *part)) {
+        segment_list_free(&g_image);
+        return {FAULTY, false};
+    }
+    HexCursor hex{streams.hex};
+    Reading reading = {inspection, {}, compare ? &check : nullptr, streams.hex ? &hex : nullptr};
+    bool read = read_records(file, reading);
+    segment_list_free(&g_image);
+    if (!read) {
+        fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.path, strerror(errno));
+        return {FAULTY, false};
+    }
+
+    const Layout *fits = fitting_layout(reading.fit);
+    const Layout *layout = choose_layout(options.path, fits, options.type);
+    if (!layout || layout != expected) { // none, or not the one it was read as
+        inspection = {};
+        compare = false;
+        fault_add(inspection.faults, FAULT_ONCE, "layout unknown: %s", TYPE_HINT);
+    } else {
+        if (options.source.path)
+            check_part(inspection, options, part);
+        if (compare)
+            source_finish(check, inspection, options.source, options.strict);
+        if (options.strict && inspection.records == 0)
+            fault_add(inspection.faults, FAULT_ONCE, "the file holds no pages");
+    }
+    size_t faults = fault_total(inspection.faults) + (compare ? fault_total(check.faults) : 0);
+    Report report = {options.path,
+                     reading.fit.size,
+                     fits,
+                     &inspection,
+                     options.source.path ? &options.source : nullptr,
+                     compare ? &check : nullptr,
+                     faults};
+    report_print(out, report);
+
+    int status = faults == 0 ? SOUND : FAULTY;
+    if (status == FAULTY)
+        fprintf(stderr, "lumbrix_inspect: %s: %zu fault%s\n", options.path, faults,
+                faults == 1 ? "" : "s");
+    if (streams.hex && !layout) {
+        fprintf(stderr, "lumbrix_inspect: %s not written: the layout is unknown\n",
+                options.hex_path);
+        return {FAULTY, false};
+    }
+    if (streams.hex)
+        hex_finish(hex); // a write that failed shows when the output is closed
+    return {status, streams.hex != nullptr};
+}

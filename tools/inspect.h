@@ -1,0 +1,36 @@
+// One inspection: a download file read once from start to end, checked record by record,
+// compared with its HEX file and written back out as HEX as it goes.
+#pragma once
+
+#include "source_check.h"
+
+#include <cstdio>
+
+constexpr int SOUND = 0;
+constexpr int FAULTY = 1;
+constexpr int USAGE_ERROR = 2;
+
+struct Options {
+    const lumbrix::Layout *type = nullptr; // null: detect
+    const char *hex_path = nullptr;
+    const char *path = nullptr;
+    SourceRequest source;
+    bool strict = false;
+    bool help = false;
+};
+
+// The streams the options name, open: the HEX file only with --source, the HEX output only
+// with --hex.
+struct Streams {
+    FILE *download;
+    FILE *source;
+    FILE *hex;
+};
+
+struct Verdict {
+    int status;       // SOUND or FAULTY
+    bool hex_written; // the HEX output holds every page and its end record
+};
+
+// Inspect, print the report on `report` and say what is wrong on stderr.
+Verdict inspect(const Options &options, const Streams &streams, FILE *report);
