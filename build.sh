@@ -86,18 +86,21 @@ build_fuzzers() {
     install_missing "${FUZZ_PACKAGES[@]}"
     local BUILD_DIR=build-fuzz
     configure -DCMAKE_CXX_COMPILER=clang++ -DLUMBRIX_FUZZ=ON -DLUMBRIX_TESTS=OFF -DLUMBRIX_DIALOG=OFF
-    cmake --build "$BUILD_DIR" -j "$JOBS" --target fuzz_ihex fuzz_convert
+    cmake --build "$BUILD_DIR" -j "$JOBS" --target fuzz_ihex fuzz_convert fuzz_inspect fuzz_source
 }
 
 # New inputs collect in build-fuzz/tests/fuzz/corpus_*, crashes in build-fuzz/crash-*.
 fuzz() {
     local seconds=${1:-60}
     build_fuzzers
-    for harness in ihex convert; do
+    # The --source check starts from the conversion's seeds: the same option bytes and HEX files.
+    for harness in ihex convert inspect source; do
+        local seeds=tests/fuzz/corpus/$harness
+        [ "$harness" = source ] && seeds=tests/fuzz/corpus/convert
         echo "=== fuzz_$harness for $seconds seconds"
         "build-fuzz/tests/fuzz/fuzz_$harness" -max_total_time="$seconds" -timeout=10 \
             -print_final_stats=1 -artifact_prefix=build-fuzz/ \
-            "build-fuzz/tests/fuzz/corpus_$harness" "tests/fuzz/corpus/$harness"
+            "build-fuzz/tests/fuzz/corpus_$harness" "$seeds"
     done
 }
 
