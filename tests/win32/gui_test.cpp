@@ -142,7 +142,7 @@ TEST_F(GuiTest, SystemCommandOpensTheAboutBox) {
     HWND about = FindProcessWindow(gui.Id(), "Information");
     ASSERT_TRUE(about);
     EXPECT_EQ(gui.Dialog(), GetWindow(about, GW_OWNER));
-    EXPECT_EQ("Version 3.0.3", WindowText(GetDlgItem(about, IDC_VERSION)));
+    EXPECT_EQ("Version " PROJECT_VERSION, WindowText(GetDlgItem(about, IDC_VERSION)));
     PostMessageA(about, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntilGone(about));
     EXPECT_EQ("  Tarvic5510", gui.PaneText(0));
