@@ -70,7 +70,7 @@ foreach(page IN ZIP_LISTS manual_files manual_pages)
   list(APPEND compressed ${output})
 endforeach()
 add_custom_target(compressed_docs ALL DEPENDS ${compressed})
-install(FILES packaging/debian/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+install(FILES packaging/debian/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz README.md
         DESTINATION share/doc/lumbrix)
 
 set(CPACK_GENERATOR DEB)
