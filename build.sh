@@ -19,8 +19,8 @@ FUZZ_PACKAGES=(cmake make clang libclang-rt-14-dev)
 BENCH_PACKAGES=(cmake g++ make libbenchmark-dev srecord binutils python3-intelhex hyperfine time)
 WINDOWS_PACKAGES=(cmake make python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32 wine64
     xvfb xauth nsis)
-BUILD_DIR=build
-WINDOWS_BUILD_DIR=build-windows
+readonly BUILD_DIR=build
+readonly WINDOWS_BUILD_DIR=build-windows
 JOBS=$(nproc)
 
 install_missing() {
@@ -36,20 +36,23 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# configure FOLDER [CMAKE ARGUMENTS...]
 configure() {
-    local werror=OFF
+    local dir=$1 werror=OFF
+    shift
     [ "${CI:-}" = true ] && werror=ON
-    cmake -S . -B "$BUILD_DIR" -DLUMBRIX_WERROR="$werror" "$@" >/dev/null
+    cmake -S . -B "$dir" -DLUMBRIX_WERROR="$werror" "$@" >/dev/null
 }
 
+# configure_and_build FOLDER [CMAKE ARGUMENTS...]
 configure_and_build() {
     configure "$@"
-    cmake --build "$BUILD_DIR" -j "$JOBS"
+    cmake --build "$1" -j "$JOBS"
 }
 
 demo() {
     install_missing "${PACKAGES[@]}"
-    configure
+    configure "$BUILD_DIR"
     cmake --build "$BUILD_DIR" -j "$JOBS" --target lumbrix
     local out
     out=$BUILD_DIR/demo
@@ -65,7 +68,7 @@ demo() {
 
 run_tests() {
     install_missing "${PACKAGES[@]}"
-    configure_and_build
+    configure_and_build "$BUILD_DIR"
     ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS"
     test_sanitized
     build_fuzzers
@@ -75,18 +78,17 @@ run_tests() {
 
 # Every suite again with AddressSanitizer and UndefinedBehaviorSanitizer; any report fails it.
 test_sanitized() {
-    local BUILD_DIR=build-asan
-    configure_and_build -DLUMBRIX_SANITIZE=ON
+    configure_and_build build-asan -DLUMBRIX_SANITIZE=ON
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-        ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS"
+        ctest --test-dir build-asan --output-on-failure -j "$JOBS"
 }
 
 # The libFuzzer harnesses need clang; as tests they fuzz a few seconds each.
 build_fuzzers() {
     install_missing "${FUZZ_PACKAGES[@]}"
-    local BUILD_DIR=build-fuzz
-    configure -DCMAKE_CXX_COMPILER=clang++ -DLUMBRIX_FUZZ=ON -DLUMBRIX_TESTS=OFF -DLUMBRIX_DIALOG=OFF
-    cmake --build "$BUILD_DIR" -j "$JOBS" --target fuzz_ihex fuzz_convert fuzz_inspect fuzz_source
+    configure build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DLUMBRIX_FUZZ=ON -DLUMBRIX_TESTS=OFF \
+        -DLUMBRIX_DIALOG=OFF
+    cmake --build build-fuzz -j "$JOBS" --target fuzz_ihex fuzz_convert fuzz_inspect fuzz_source
 }
 
 # New inputs collect in build-fuzz/tests/fuzz/corpus_*, crashes in build-fuzz/crash-*.
@@ -110,25 +112,25 @@ fuzz() {
 # lintian's, down to the pedantic ones, fails the job.
 package() {
     install_missing "${PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}"
-    local BUILD_DIR=build-deb
+    local dir=build-deb
     export DEB_BUILD_MAINT_OPTIONS=hardening=+all
-    configure_and_build -DLUMBRIX_TESTS=OFF \
+    configure_and_build "$dir" -DLUMBRIX_TESTS=OFF \
         -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
         -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
         -DCMAKE_STRIP="$PWD/packaging/debian/strip"
-    rm -f "$BUILD_DIR"/*.deb
-    (cd "$BUILD_DIR" && cpack)
-    lintian --info --pedantic --fail-on error,warning,info,pedantic "$BUILD_DIR"/*.deb
-    appstreamcli validate --no-net dialog/resources/*.metainfo.xml
+    rm -f "$dir"/*.deb
+    (cd "$dir" && cpack)
+    lintian --info --pedantic --fail-on error,warning,info,pedantic "$dir"/*.deb
+    appstreamcli validate --no-net "$dir"/dialog/qt/*.metainfo.xml
     # lintian asks man for some of groff's warnings; the pages must pass all of them.
     local warnings
-    warnings=$(groff -ww -z -man docs/man/*.1 2>&1)
+    warnings=$(groff -ww -z -man "$dir"/man/*.1 2>&1)
     [ -z "$warnings" ] || { echo "$warnings" >&2; return 1; }
 }
 
 screenshot() {
     install_missing "${PACKAGES[@]}" "${DIALOG_SCREENSHOT_PACKAGES[@]}"
-    configure
+    configure "$BUILD_DIR"
     cmake --build "$BUILD_DIR" -j "$JOBS" --target lumbrix_gui
     dialog/screenshot.sh "$BUILD_DIR/dialog/qt/lumbrix_gui"
 }
@@ -144,14 +146,16 @@ add_i386_architecture() {
 windows() {
     add_i386_architecture
     install_missing "${WINDOWS_PACKAGES[@]}"
-    BUILD_DIR=$WINDOWS_BUILD_DIR build_windows
+    build_windows "$WINDOWS_BUILD_DIR"
 }
 
-# The programs, then their installer and zip.
+# The programs, then their installer and zip: build_windows FOLDER [CMAKE ARGUMENTS...]
 build_windows() {
-    configure_and_build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake "$@"
-    rm -f "$BUILD_DIR"/lumbrix-*-setup.exe "$BUILD_DIR"/lumbrix-*.zip
-    (cd "$BUILD_DIR" && cpack) | grep generated
+    local dir=$1
+    shift
+    configure_and_build "$dir" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake "$@"
+    rm -f "$dir"/lumbrix-*-setup.exe "$dir"/lumbrix-*.zip
+    (cd "$dir" && cpack) | grep generated
 }
 
 # Some machines' kernels run no 32-bit program, Wine's 32-bit half included. There the
@@ -175,7 +179,7 @@ test_windows() {
     if ! runs_32bit_programs; then
         echo "This machine runs no 32-bit programs: testing the Windows programs built for x86_64"
         dir=build-windows64 wine=/usr/lib/wine/wine64
-        BUILD_DIR=$dir build_windows -DLUMBRIX_WINDOWS_PROCESSOR=x86_64
+        build_windows "$dir" -DLUMBRIX_WINDOWS_PROCESSOR=x86_64
     fi
     start_wine "$dir" "$wine"
     LUMBRIX_RUNNER=$wine LUMBRIX_PROGRAM="$PWD/$dir/console/lumbrix.exe" \
@@ -188,11 +192,10 @@ test_windows() {
 
 bench() {
     install_missing "${BENCH_PACKAGES[@]}"
-    local BUILD_DIR=build-bench
-    configure -DCMAKE_BUILD_TYPE=Release -DLUMBRIX_TESTS=OFF -DLUMBRIX_DIALOG=OFF
-    cmake --build "$BUILD_DIR" -j "$JOBS" --target lumbrix lumbrix_bench
-    "$BUILD_DIR/bench/lumbrix_bench"
-    bench/compare "$BUILD_DIR/console/lumbrix"
+    configure build-bench -DCMAKE_BUILD_TYPE=Release -DLUMBRIX_TESTS=OFF -DLUMBRIX_DIALOG=OFF
+    cmake --build build-bench -j "$JOBS" --target lumbrix lumbrix_bench
+    build-bench/bench/lumbrix_bench
+    bench/compare build-bench/console/lumbrix
 }
 
 case "${1:-}" in

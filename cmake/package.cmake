@@ -2,7 +2,7 @@
 # here, an NSIS installer and a zip for Windows.
 set(CPACK_PACKAGE_NAME lumbrix)
 set(CPACK_PACKAGE_VENDOR "Korvane, Inc.")
-set(CPACK_PACKAGE_CONTACT "Korvane LIN support <lin-support@korvane.com>")
+set(CPACK_PACKAGE_CONTACT "Korvane LIN support <${LUMBRIX_SUPPORT_EMAIL}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Intel HEX to download file converter for Tarvic551X microcontrollers")
 set(CPACK_STRIP_FILES ON)
@@ -18,7 +18,7 @@ if(WIN32)
   set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/copyright)
   set(CPACK_NSIS_PACKAGE_NAME Lumbrix)
   set(CPACK_NSIS_DISPLAY_NAME "Lumbrix ${PROJECT_VERSION}")
-  set(CPACK_NSIS_CONTACT lin-support@korvane.com)
+  set(CPACK_NSIS_CONTACT ${LUMBRIX_SUPPORT_EMAIL})
   # A 64-bit build gets a 64-bit installer, which puts it into the 64-bit Program Files.
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(CPACK_NSIS_DEFINES "Target amd64-unicode")
@@ -39,8 +39,8 @@ endif()
 function(compress_for_install source output)
   add_custom_command(
     OUTPUT ${output}
-    COMMAND gzip -9n -c ${CMAKE_CURRENT_SOURCE_DIR}/${source} > ${output}
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${source}
+    COMMAND gzip -9n -c ${source} > ${output}
+    DEPENDS ${source}
     VERBATIM)
 endfunction()
 
@@ -51,17 +51,26 @@ if(LUMBRIX_DIALOG)
   list(APPEND manual_files lumbrix_gui)
   list(APPEND manual_pages lumbrix_gui)
 endif()
-file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/man)
+# The changelog's latest entry is the release this package is.
+file(STRINGS packaging/debian/changelog latest_entry LIMIT_COUNT 1)
+if(NOT latest_entry MATCHES "^lumbrix \\(${PROJECT_VERSION}\\) ")
+  message(FATAL_ERROR "packaging/debian/changelog: the latest entry is not for "
+                      "${PROJECT_VERSION}, the project's version: add one")
+endif()
 set(compressed ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
-compress_for_install(packaging/debian/changelog ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+compress_for_install(${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/changelog
+                     ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz)
+# The pages' headers name the product's version.
 foreach(page IN ZIP_LISTS manual_files manual_pages)
-  set(output ${CMAKE_CURRENT_BINARY_DIR}/man/${page_1}.1.gz)
-  compress_for_install(docs/man/${page_0}.1 ${output})
+  set(page_file ${CMAKE_CURRENT_BINARY_DIR}/man/${page_1}.1)
+  configure_file(docs/man/${page_0}.1 ${page_file} @ONLY)
+  set(output ${page_file}.gz)
+  compress_for_install(${page_file} ${output})
   install(FILES ${output} DESTINATION share/man/man1)
   list(APPEND compressed ${output})
 endforeach()
 add_custom_target(compressed_docs ALL DEPENDS ${compressed})
-install(FILES packaging/debian/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+install(FILES packaging/debian/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz README.md
         DESTINATION share/doc/lumbrix)
 
 set(CPACK_GENERATOR DEB)

@@ -2,6 +2,7 @@
 #include "lumbrix/download.h"
 #include "lumbrix/layout.h"
 #include "lumbrix/parts.h"
+#include "lumbrix/product.h"
 
 #include <cctype>
 #include <cerrno>
@@ -10,7 +11,10 @@
 
 using namespace lumbrix;
 
-static const char SUPPORT_EMAIL[] = "lin-support@korvane.com";
+// This program's own version, which its banner gives. It numbers the console program's
+// releases, a count kept apart from the product's (the project's version, CMakeLists.txt),
+// so the two differ.
+static const char PROGRAM_VERSION[] = "3.0.2";
 
 // Read a number as "%d" reads it: white space, an optional sign, then digits up to the first
 // non-digit; no digit gives 0. A number that does not fit in an int gives 0 too, which is
@@ -33,8 +37,8 @@ static int read_number(const char *text) {
 }
 
 static void print_banner() {
-    printf("\n>>  Program:  Lumbrix\n>>  Version:  3.0.2");
-    printf("\n>>  Date:     14.March.2008\n>>  Email:    %s\n\n", SUPPORT_EMAIL);
+    printf("\n>>  Program:  Lumbrix\n>>  Version:  %s", PROGRAM_VERSION);
+    printf("\n>>  Date:     14.March.2008\n>>  Email:    %s\n\n", LUMBRIX_SUPPORT_EMAIL);
 }
 
 // Report a failure on stderr; the result is the exit status.

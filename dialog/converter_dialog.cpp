@@ -22,8 +22,7 @@ struct PartChoice {
     const char *paneText;
 };
 
-constexpr std::size_t kPartCount =
-    std::ranges::count(lumbrix::PARTS, true, &lumbrix::Part::in_dialog);
+constexpr std::size_t kPartCount = std::ranges::count_if(lumbrix::PARTS, lumbrix::part_in_dialog);
 
 // The list offers the catalogue's parts that the dialog may select, in catalogue order; the
 // status bar shows the chosen one's name behind two spaces.
@@ -32,7 +31,7 @@ const std::array<PartChoice, kPartCount> kParts = [] {
     std::array<PartChoice, kPartCount> parts{};
     std::size_t index = 0;
     for (const lumbrix::Part &part : lumbrix::PARTS) {
-        if (part.in_dialog) {
+        if (lumbrix::part_in_dialog(part)) {
             paneTexts[index] = std::string("  ") + part.name;
             parts[index] = {part.name, part.code, paneTexts[index].c_str()};
             ++index;

@@ -6,17 +6,21 @@
 
 #include "resource.h"
 
+#include <lumbrix/product.h>
+
 // The product as the About box and the version block name it.
 #define PRODUCT_NAME "Lumbrix Download Converter"
 // The program's short name: the main dialog's caption, and the About entry names it.
 #define PROGRAM_TITLE "LumbrixW"
 #define PRODUCT_SUBTITLE "Tarvic551X flash programming via LIN"
-// PRODUCT_VERSION(FORM) hands major, minor and patch number to FORM, which spells them.
-#define PRODUCT_VERSION(FORM) FORM(3, 0, 3)
+// PRODUCT_VERSION(FORM) hands the product's major, minor and patch number to FORM, which
+// spells them. APPLY_VERSION expands the numbers first, so that FORM may stringize them.
+#define PRODUCT_VERSION(FORM)                                                                      \
+    APPLY_VERSION(FORM, LUMBRIX_VERSION_MAJOR, LUMBRIX_VERSION_MINOR, LUMBRIX_VERSION_PATCH)
+#define APPLY_VERSION(FORM, major, minor, patch) FORM(major, minor, patch)
 #define VERSION_LINE(major, minor, patch) "Version " #major "." #minor "." #patch
 #define LEGAL_NOTICE "© 2008 Korvane, Inc."
 #define SUPPORT_PHONE "+1 555 0134 2210"
-#define SUPPORT_EMAIL "lin-support@korvane.com"
 
 // The string table: STRING(identifier, text).
 #define STRING_TABLE(STRING) STRING(IDS_ABOUTBOX, "&About " PROGRAM_TITLE "...")
@@ -58,6 +62,6 @@
     CONTROL(StaticText, IDC_STATIC, "Email:", 17, 78, 20, 8)                                       \
     CONTROL(PlainText, IDC_VERSION, PRODUCT_VERSION(VERSION_LINE), 35, 27, 43, 8)                  \
     CONTROL(StaticText, IDC_SUPPORT_PHONE, SUPPORT_PHONE, 91, 67, 68, 8)                           \
-    CONTROL(StaticText, IDC_SUPPORT_EMAIL, SUPPORT_EMAIL, 91, 78, 90, 8)                           \
+    CONTROL(StaticText, IDC_SUPPORT_EMAIL, LUMBRIX_SUPPORT_EMAIL, 91, 78, 90, 8)                   \
     CONTROL(BitmapPicture, IDC_STATIC, IDB_LOGO, 8, 94, 111, 32)                                   \
     CONTROL(StaticText, IDC_STATIC, PRODUCT_SUBTITLE, 35, 40, 132, 8)

@@ -59,7 +59,7 @@ TEST(AboutBox, ShowsItsTemplateAndEndsWithOk) {
     auto *ok = about.findChild<QPushButton *>("1");
     ASSERT_NE(nullptr, ok);
     EXPECT_TRUE(ok->isDefault());
-    EXPECT_EQ("Version 3.0.3", about.findChild<QLabel *>("1011")->text());
+    EXPECT_EQ("Version " PROJECT_VERSION, about.findChild<QLabel *>("1011")->text());
     EXPECT_EQ("lin-support@korvane.com", about.findChild<QLabel *>("1013")->text());
 
     QList<QSize> pictures;

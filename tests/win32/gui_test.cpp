@@ -14,7 +14,7 @@
 namespace {
 
 const char kSettingsKey[] = "Software\\Korvane Inc.\\lumbrix_gui\\Settings";
-const char kSample[] = ":020000040008F2\r\n:0400100001020304E2\r\n:00000001FF\r\n";
+const char kFirmware[] = ":020000040008F2\r\n:0400100001020304E2\r\n:00000001FF\r\n";
 
 std::string ReadFile(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
@@ -70,9 +70,9 @@ class GuiTest : public ::testing::Test {
         RemoveDirectoryA(folder.c_str());
     }
 
-    std::string Sample() const {
-        std::string path = folder + "app.hex";
-        std::ofstream(path, std::ios::binary) << kSample;
+    std::string WriteFirmware(const std::string &name) const {
+        std::string path = folder + name;
+        std::ofstream(path, std::ios::binary) << kFirmware;
         return path;
     }
 };
@@ -106,7 +106,7 @@ TEST_F(GuiTest, ConvertWritesTheChosenPartAndProtocol) {
     GuiProcess gui;
     ASSERT_TRUE(gui.Dialog());
     std::string output = folder + "app.qvr";
-    gui.Type(IDC_INPUT_FILE, Sample());
+    gui.Type(IDC_INPUT_FILE, WriteFirmware("app.hex"));
     gui.Type(IDC_OUTPUT_FILE, output);
     gui.Choose(IDC_PART, 2);
     gui.Choose(IDC_PROTOCOL, 1);
@@ -142,7 +142,7 @@ TEST_F(GuiTest, SystemCommandOpensTheAboutBox) {
     HWND about = FindProcessWindow(gui.Id(), "Information");
     ASSERT_TRUE(about);
     EXPECT_EQ(gui.Dialog(), GetWindow(about, GW_OWNER));
-    EXPECT_EQ("Version 3.0.3", WindowText(GetDlgItem(about, IDC_VERSION)));
+    EXPECT_EQ("Version " PROJECT_VERSION, WindowText(GetDlgItem(about, IDC_VERSION)));
     PostMessageA(about, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntilGone(about));
     EXPECT_EQ("  Tarvic5510", gui.PaneText(0));

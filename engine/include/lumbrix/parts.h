@@ -13,21 +13,26 @@ constexpr uint32_t FLASH_LAST_94K = 0x977FF;
 
 struct Part {
     int code;         // the engine's name for the part, an ASCII digit; a Type 6 file's first byte
-    const char *name; // as the dialog's part list shows it; null for a part that has none
+    const char *name; // as the dialog's part list shows it; null for a part it does not offer
     int console_number;  // the console program's <part> argument
-    bool in_dialog;      // whether the dialog's part list offers it
     uint32_t flash_last; // last address of the flash window
 };
 
+// Whether the dialog's part list offers the part: the list shows names, so a part is offered
+// exactly when it has one.
+constexpr bool part_in_dialog(const Part &part) {
+    return part.name != nullptr;
+}
+
 // In the order of the dialog's part list.
 inline constexpr Part PARTS[] = {
-    {'0', "Tarvic5510", 5510, true, FLASH_LAST_30K},
-    {'1', nullptr, 5511, false, FLASH_LAST_30K},
-    {'2', "Tarvic5512", 5512, true, FLASH_LAST_94K},
-    {'3', "Tarvic5513", 5513, true, FLASH_LAST_94K},
-    {'4', "Tarvic5514", 5514, true, FLASH_LAST_30K},
-    {'5', "Tarvic5515", 5515, true, FLASH_LAST_94K},
-    {'6', "Tarvic5516", 5516, true, FLASH_LAST_94K},
+    {.code = '0', .name = "Tarvic5510", .console_number = 5510, .flash_last = FLASH_LAST_30K},
+    {.code = '1', .name = nullptr, .console_number = 5511, .flash_last = FLASH_LAST_30K},
+    {.code = '2', .name = "Tarvic5512", .console_number = 5512, .flash_last = FLASH_LAST_94K},
+    {.code = '3', .name = "Tarvic5513", .console_number = 5513, .flash_last = FLASH_LAST_94K},
+    {.code = '4', .name = "Tarvic5514", .console_number = 5514, .flash_last = FLASH_LAST_30K},
+    {.code = '5', .name = "Tarvic5515", .console_number = 5515, .flash_last = FLASH_LAST_94K},
+    {.code = '6', .name = "Tarvic5516", .console_number = 5516, .flash_last = FLASH_LAST_94K},
 };
 
 // The part with this code, or null when no part has it.
