@@ -53,17 +53,21 @@ configure_and_build() {
 demo() {
     install_missing "${PACKAGES[@]}"
     configure "$BUILD_DIR"
-    cmake --build "$BUILD_DIR" -j "$JOBS" --target lumbrix
-    local out
-    out=$BUILD_DIR/demo
+    cmake --build "$BUILD_DIR" -j "$JOBS" --target lumbrix lumbrix_inspect lumbrix_gui
+    local out=$BUILD_DIR/demo qvr
     mkdir -p "$out"
     for protocol in 4 6; do
-        echo "=== lumbrix examples/firmware.hex firmware.qvr 5516 $protocol"
-        "$BUILD_DIR/console/lumbrix" examples/firmware.hex "$out/firmware-type$protocol.qvr" 5516 $protocol
-        echo "wrote $(stat -c %s "$out/firmware-type$protocol.qvr") bytes: $out/firmware-type$protocol.qvr"
-        od -A x -t x1 -N 16 "$out/firmware-type$protocol.qvr"
+        qvr=$out/firmware-type$protocol.qvr
+        echo "=== $BUILD_DIR/console/lumbrix examples/firmware.hex $qvr 5516 $protocol"
+        "$BUILD_DIR/console/lumbrix" examples/firmware.hex "$qvr" 5516 $protocol
+        echo "wrote $(stat -c %s "$qvr") bytes: $qvr"
+        od -A x -t x1 -N 16 "$qvr"
         echo
     done
+    echo "=== $BUILD_DIR/tools/lumbrix_inspect --source examples/firmware.hex --strict $qvr"
+    "$BUILD_DIR/tools/lumbrix_inspect" --source examples/firmware.hex --strict "$qvr"
+    echo
+    echo "The dialog program is $BUILD_DIR/dialog/qt/lumbrix_gui."
 }
 
 run_tests() {
