@@ -48,8 +48,11 @@ std::string from_text_mode(const std::string &text) {
     return result;
 }
 
-Outcome run_lumbrix(const std::vector<std::string> &args) {
+// With `shell`, a script that gets the program and its arguments as "$@".
+Outcome run_lumbrix(const std::vector<std::string> &args, const char *shell = nullptr) {
     std::vector<std::string> argv;
+    if (shell)
+        argv = {"sh", "-c", shell, "sh"};
     std::istringstream runner(env_or("LUMBRIX_RUNNER", ""));
     for (std::string word; runner >> word;)
         argv.push_back(word);
@@ -180,6 +183,32 @@ std::vector<Case> cases() {
 INSTANTIATE_TEST_SUITE_P(Cases, Lumbrix, testing::ValuesIn(cases()), [](const auto &info) {
     return *info.param.label ? info.param.label : "number_" + std::to_string(info.index);
 });
+
+// Both streams into one file or one pipe, as a build log takes them: the banner, then the
+// reader's messages, then the result line, whichever stream each of them goes to.
+struct SharedCase {
+    const char *label;
+    const char *shell; // joins the two streams
+    const char *out;   // "" for a file in the test's folder
+    std::string result;
+};
+
+class BothStreams : public testing::TestWithParam<SharedCase> {};
+
+TEST_P(BothStreams, KeepTheirOrder) {
+    const SharedCase &c = GetParam();
+    TempFolder folder;
+    std::string out = *c.out ? c.out : folder.path("out.qvr");
+    Outcome outcome = run_lumbrix({folder.write("bad.hex", BAD_HEX), out, "5516", "6"}, c.shell);
+    EXPECT_EQ(BANNER + BAD_LINES + c.result, outcome.out);
+}
+
+INSTANTIATE_TEST_SUITE_P(Joined, BothStreams,
+                         testing::Values(SharedCase{"succeeded_into_one_file", "exec \"$@\" 2>&1",
+                                                    "", ">>  Conversion Succeeded\n\n"},
+                                         SharedCase{"failed_into_one_pipe", "\"$@\" 2>&1 | cat",
+                                                    "/dev/full", "ERROR  : Conversion Failed\n\n"}),
+                         [](const auto &info) { return info.param.label; });
 
 // Lines around the lengths where a read cuts them: records of up to 255 data bytes (521
 // characters) arrive whole; garbage lines are quoted whole up to 1023 characters and in pieces
