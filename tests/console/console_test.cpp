@@ -193,6 +193,10 @@ struct SharedCase {
     std::string result;
 };
 
+void PrintTo(const SharedCase &c, std::ostream *os) {
+    *os << c.label;
+}
+
 class BothStreams : public testing::TestWithParam<SharedCase> {};
 
 TEST_P(BothStreams, KeepTheirOrder) {
@@ -241,6 +245,10 @@ std::string with_line_end(const std::string &text, const std::string &line_end) 
     for (char c : text)
         result += c == '\n' ? line_end : std::string(1, c);
     return result;
+}
+
+void PrintTo(const LineCase &c, std::ostream *os) {
+    *os << c.label;
 }
 
 class LineLengths : public testing::TestWithParam<std::tuple<LineCase, const char *>> {};
