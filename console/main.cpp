@@ -16,6 +16,12 @@ using namespace lumbrix;
 // so the two differ.
 static const char PROGRAM_VERSION[] = "3.0.2";
 
+// A HEX file of bad lines gets one message a line, millions of them for the wrong file;
+// written unbuffered, each would be a system call of its own and cost many times what a good
+// line costs. Standard error is emptied before anything goes to standard output, so that the
+// two streams keep their order also where they share one file or pipe.
+static char error_buffer[1 << 16];
+
 // Read a number as "%d" reads it: white space, an optional sign, then digits up to the first
 // non-digit; no digit gives 0. A number that does not fit in an int gives 0 too, which is
 // neither a part nor a protocol, so that no overflow can turn it into a valid one.
@@ -39,6 +45,8 @@ static int read_number(const char *text) {
 static void print_banner() {
     printf("\n>>  Program:  Lumbrix\n>>  Version:  %s", PROGRAM_VERSION);
     printf("\n>>  Date:     14.March.2008\n>>  Email:    %s\n\n", LUMBRIX_SUPPORT_EMAIL);
+    // A file or pipe holds it back otherwise, and the messages would come first.
+    fflush(stdout);
 }
 
 // Report a failure on stderr; the result is the exit status.
@@ -54,6 +62,7 @@ static int fail_to_open(const char *path) {
 }
 
 int main(int argc, char **argv) {
+    setvbuf(stderr, error_buffer, _IOFBF, sizeof error_buffer);
     print_banner();
     if (argc != 5) {
         fputs("ERROR  : Incorrect number of parameters\n"
@@ -85,6 +94,7 @@ int main(int argc, char **argv) {
 
     if (write_download(in, out, part->code, *layout) != 0)
         return fail("ERROR  : Conversion Failed\n\n");
+    fflush(stderr);
     printf(">>  Conversion Succeeded\n\n");
     return 0;
 }

@@ -6,8 +6,9 @@
 
 namespace lumbrix {
 
-// One piece of a line: 511 characters and the terminating zero.
-constexpr int LINE_SIZE = 512;
+// One piece of a line: 1023 characters and the terminating zero. The longest record, 255
+// data bytes, takes 521 characters and its line end, so every valid record is read whole.
+constexpr int LINE_SIZE = 1024;
 
 static constexpr uint8_t digit_value(uint8_t k) {
     if (k >= '0' && k <= '9')

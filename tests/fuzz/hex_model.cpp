@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr size_t PIECE = 511; // the most characters one read of a line yields
+constexpr size_t PIECE = 1023; // the most characters one read of a line yields
 constexpr uint32_t FLASH_FIRST = 0x80000;
 constexpr uint32_t PAGE = 512;
 

@@ -42,8 +42,8 @@ SEEDS = {
     + record(0x03, 0, b"\x00\x00\x01\x00") + record(0x05, 0, b"\x00\x08\x02\x00")
     + record(0x00, 0x0000, pattern(4)) + EOF_RECORD,
     "lower_case": (linear(8) + record(0x00, 0xABCD, pattern(8))).lower(),
-    "largest_record": linear(8) + record(0x00, 0x0000, pattern(250, 1)),
-    "too_large_record": linear(8) + record(0x00, 0x0000, pattern(251, 1)),
+    "largest_record": linear(8) + record(0x00, 0x0000, pattern(255, 1)),
+    "largest_record_crlf": (linear(8) + record(0x00, 0, pattern(255, 3))).replace("\n", "\r\n"),
     "window_edges": data_at(0x7FFF8, pattern(16)) + data_at(0x877F8, pattern(16, 3))
     + data_at(0x977F8, pattern(16, 5)) + data_at(0xFFFFFFF8, pattern(16, 9)),
     "single_odd_byte": data_at(0x80001, b"\x00"),
@@ -59,7 +59,7 @@ SEEDS = {
     "cr_only": (linear(8) + record(0x00, 0x0000, pattern(16))).replace("\n", "\r"),
     "nul_bytes": "\0" + linear(8) + ":10000000\0" + record(0x00, 0x0020, pattern(4)),
     "non_ascii": "\u00e9t\u00e9\n:01000000\u00e92D\n" + data_at(0x80000, pattern(2)),
-    "long_line": "x" * 1200 + "\n" + ":" * 600 + "\n" + data_at(0x80000, pattern(2)),
+    "long_line": "x" * 2100 + "\n" + ":" * 1100 + "\n" + data_at(0x80000, pattern(2)),
     "no_final_line_end": data_at(0x80000, pattern(16)).rstrip("\n"),
     "non_hex_digits": ":01000000G1FE\n" + linear(8) + ":01000000\u00e92D\n",
     "address_values": ":00000004FC08\n" + record(0x00, 0, b"\x01") + segment(0x1000) + linear(8)
@@ -85,12 +85,12 @@ def generated(rng):
         if roll < 0.15:
             return segment(rng.choice([0x8000, 0x8700, 0x9000, rng.randrange(0x10000)]))[:-1]
         good = record(0x00, (rng.choice([0, 0x7800, 0x77F0, 0xFFF0]) + rng.randrange(-64, 64))
-                      & 0xFFFF, bytes(rng.randrange(256) for _ in range(rng.choice([1, 3, 16, 250]))))
+                      & 0xFFFF, bytes(rng.randrange(256) for _ in range(rng.choice([1, 3, 16, 250, 255]))))
         if roll < 0.75:
             return good[:-1]
         return rng.choice([good[: rng.randrange(1, len(good) - 1)], " " + good[:-1],
                            good[:-4] + "00", good[:-1] + "junk", ":" + "0" * rng.randrange(600),
-                           "x" * 511 + good[:-1], record(rng.choice([3, 5, 6, 0xFF]), 0, b"\x01")[:-1],
+                           "x" * rng.choice([511, 1023]) + good[:-1], record(rng.choice([3, 5, 6, 0xFF]), 0, b"\x01")[:-1],
                            record(0x00, 0, bytes(300))[:-1]])
     ending = rng.choice(["\n", "\r\n"])
     return linear(8)[:-1] + ending + ending.join(line() for _ in range(rng.randrange(1, 60)))
