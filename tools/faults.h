@@ -27,7 +27,7 @@ struct FaultList {
 };
 
 void fault_add(FaultList &list, FaultKind kind, const char *format, ...)
-    __attribute__((format(printf, 3, 4)));
+    __attribute__((format(gnu_printf, 3, 4)));
 
 size_t fault_total(const FaultList &list);
 
