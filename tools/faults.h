@@ -26,8 +26,7 @@ struct FaultList {
     size_t count[FAULT_KINDS];
 };
 
-void fault_add(FaultList &list, FaultKind kind, const char *format, ...)
-    __attribute__((format(gnu_printf, 3, 4)));
+void fault_add(FaultList &list, FaultKind kind, const char *format, ...);
 
 size_t fault_total(const FaultList &list);
 

@@ -25,8 +25,6 @@ static const char USAGE[] =
     "usage: lumbrix_inspect [--type 4|6] [--hex OUT.hex] [--strict]\n"
     "         [--source FIRMWARE.hex [--part NNNN] [--forced-base] [--allow-outside]] FILE.qvr\n";
 
-static int usage_error(const char *format, ...) __attribute__((format(gnu_printf, 1, 2)));
-
 static int usage_error(const char *format, ...) {
     va_list arguments;
     va_start(arguments, format);
