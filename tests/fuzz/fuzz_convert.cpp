@@ -3,6 +3,7 @@
 // A conversion that fails must say so and write no pages; one that does not must write the file
 // the reading rules call for. The image must be empty again afterwards.
 #include "conversion.h"
+#include "harness.h"
 #include "hex_model.h"
 
 #include "lumbrix/download.h"
@@ -11,22 +12,11 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace lumbrix;
 
 namespace {
-
-void require(bool holds, const char *what) {
-    if (!holds) {
-        fprintf(stderr, "fuzz_convert: %s\n", what);
-        abort();
-    }
-}
 
 struct Options {
     int part_code;
@@ -44,44 +34,15 @@ Options options_of(uint8_t bits, uint8_t failing) {
     return {part_code, (bits & 0x08) != 0, (bits & 0x10) != 0, fail_at};
 }
 
-std::vector<uint8_t> contents_of(int fd) {
-    struct stat status;
-    require(fstat(fd, &status) == 0, "fstat failed");
-    std::vector<uint8_t> bytes(status.st_size);
-    require(pread(fd, bytes.data(), bytes.size(), 0) == status.st_size, "pread failed");
-    return bytes;
-}
-
-// Through the stream functions, which use extended addresses as read.
-Conversion convert_streams(const uint8_t *data, size_t size, const Options &options) {
+// Through the stream functions, which use extended addresses as read, or the path functions.
+Conversion convert(const uint8_t *data, size_t size, const Options &options) {
     mem_fail_at(options.fail_at);
-    Conversion conversion = convert_in_memory(data, size, options.part_code, options.type6);
+    Conversion conversion =
+        options.force_flash_base
+            ? convert_paths_in_memory(data, size, options.part_code, options.type6)
+            : convert_in_memory(data, size, options.part_code, options.type6);
     mem_fail_at(0);
     return conversion;
-}
-
-// Through the path functions, which force extended addresses into flash; the files live in
-// memory and are reached through their /proc/self/fd names.
-Conversion convert_paths(const uint8_t *data, size_t size, const Options &options) {
-    int in_fd = memfd_create("hex", 0);
-    int out_fd = memfd_create("qvr", 0);
-    require(in_fd >= 0 && out_fd >= 0, "memfd_create failed");
-    require(write(in_fd, data, size) == static_cast<ssize_t>(size), "write failed");
-    char in_path[32], out_path[32];
-    snprintf(in_path, sizeof in_path, "/proc/self/fd/%d", in_fd);
-    snprintf(out_path, sizeof out_path, "/proc/self/fd/%d", out_fd);
-    mem_fail_at(options.fail_at);
-    int result = convert_file(in_path, out_path, options.part_code, options.type6 ? TYPE6 : TYPE4);
-    mem_fail_at(0);
-    Conversion conversion{result, contents_of(out_fd)};
-    close(in_fd);
-    close(out_fd);
-    return conversion;
-}
-
-FILE *quiet() {
-    static FILE *null_stream = fopen("/dev/null", "w");
-    return null_stream;
 }
 
 } // namespace
@@ -97,8 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     FILE *saved = stderr;
     stderr = quiet();
     unsigned long failures = mem_failures();
-    Conversion conversion = options.force_flash_base ? convert_paths(data, size, options)
-                                                     : convert_streams(data, size, options);
+    Conversion conversion = convert(data, size, options);
     bool failed = mem_failures() != failures;
     stderr = saved;
 

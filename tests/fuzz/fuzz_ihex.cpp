@@ -1,6 +1,7 @@
 // The Intel HEX reader over arbitrary bytes: every data record it delivers and every message it
 // writes must be exactly what the reading rules call for, and no sink call may hand over bytes
 // that are not readable.
+#include "harness.h"
 #include "hex_model.h"
 
 #include "lumbrix/ihex.h"
@@ -20,13 +21,6 @@ static int sink_record(const uint8_t *bytes, uint32_t address, uint32_t length) 
     // Copying reads every byte, so the sanitizer checks that all of them lie in a live buffer.
     delivered.push_back({address, std::vector<uint8_t>(bytes, bytes + length)});
     return -1; // ignored by the reader
-}
-
-static void require(bool holds, const char *what) {
-    if (!holds) {
-        fprintf(stderr, "fuzz_ihex: %s\n", what);
-        abort();
-    }
 }
 
 static void check_reading(const uint8_t *data, size_t size, bool force_flash_base) {

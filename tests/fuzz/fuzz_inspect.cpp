@@ -4,35 +4,18 @@
 // report must count the faults it lists, and a file it finds sound must come back whole
 // through its HEX output.
 #include "conversion.h"
+#include "harness.h"
 #include "inspect.h"
 
 #include "lumbrix/segment_list.h"
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 using namespace lumbrix;
 
 namespace {
-
-void require(bool holds, const char *what) {
-    if (!holds) {
-        fprintf(stderr, "fuzz_inspect: %s\n", what);
-        abort();
-    }
-}
-
-// A file of known size, as a download file on disk is.
-FILE *file_of(const uint8_t *data, size_t size) {
-    int fd = memfd_create("qvr", 0);
-    require(fd >= 0 && write(fd, data, size) == static_cast<ssize_t>(size), "memfd failed");
-    lseek(fd, 0, SEEK_SET);
-    return fdopen(fd, "rb");
-}
 
 struct Text {
     char *bytes = nullptr;
@@ -52,17 +35,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     bool stream = data[0] & 8;
     ++data, --size;
 
-    FILE *download =
-        stream ? fmemopen(const_cast<uint8_t *>(data), size, "rb") : file_of(data, size);
-    if (size == 0 && stream)
-        download = fopen("/dev/null", "rb");
+    // A file in memory has a size before it is read, as a download file on disk has; a stream
+    // has none.
+    FILE *download = stream ? fmemopen(const_cast<uint8_t *>(data), size, "rb")
+                            : fdopen(memory_fd(data, size), "rb");
+    require(download, "cannot open the download file");
     Text report, hex;
     FILE *report_stream = open_memstream(&report.bytes, &report.size);
     FILE *hex_stream = open_memstream(&hex.bytes, &hex.size);
     FILE *saved = stderr;
-    stderr = fopen("/dev/null", "w");
+    stderr = quiet();
     Verdict verdict = inspect(options, {download, nullptr, hex_stream}, report_stream);
-    fclose(stderr);
     stderr = saved;
     fclose(download);
     fclose(report_stream);

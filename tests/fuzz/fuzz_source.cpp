@@ -4,6 +4,7 @@
 // conversion harness; the second byte is not used. The rest is the HEX file. A file converted
 // from a HEX file must be found exactly what that HEX file gives.
 #include "conversion.h"
+#include "harness.h"
 #include "inspect.h"
 
 #include "lumbrix/parts.h"
@@ -12,47 +13,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <sys/mman.h>
-#include <unistd.h>
 
 using namespace lumbrix;
-
-namespace {
-
-void require(bool holds, const char *what) {
-    if (!holds) {
-        fprintf(stderr, "fuzz_source: %s\n", what);
-        abort();
-    }
-}
-
-FILE *memory_file(const void *data, size_t size, const char *mode) {
-    int fd = memfd_create("file", 0);
-    require(fd >= 0 && write(fd, data, size) == static_cast<ssize_t>(size), "memfd failed");
-    lseek(fd, 0, SEEK_SET);
-    return fdopen(fd, mode);
-}
-
-// Converted through the path functions when extended addresses are forced, as the dialog
-// program converts; through the streams otherwise.
-std::vector<uint8_t> converted(const uint8_t *hex, size_t size, int part_code, bool type6,
-                               bool forced) {
-    if (!forced)
-        return convert_in_memory(hex, size, part_code, type6).file;
-    FILE *in = memory_file(hex, size, "r"), *out = memory_file("", 0, "w+b");
-    char in_path[32], out_path[32];
-    snprintf(in_path, sizeof in_path, "/proc/self/fd/%d", fileno(in));
-    snprintf(out_path, sizeof out_path, "/proc/self/fd/%d", fileno(out));
-    require(convert_file(in_path, out_path, part_code, type6 ? TYPE6 : TYPE4) == 0,
-            "conversion failed");
-    std::vector<uint8_t> file(1 << 20);
-    file.resize(pread(fileno(out), file.data(), file.size(), 0));
-    fclose(in);
-    fclose(out);
-    return file;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 2)
@@ -67,16 +29,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     options.source.part = part < 7 ? &PARTS[part] : nullptr;
 
     FILE *saved = stderr;
-    stderr = fopen("/dev/null", "w");
-    std::vector<uint8_t> file =
-        converted(data, size, part < 7 ? PARTS[part].code : '6', type6, forced);
-    FILE *download = memory_file(file.data(), file.size(), "rb");
-    FILE *source = memory_file(data, size, "r");
+    stderr = quiet();
+    // Converted as the dialog program converts when extended addresses are forced.
+    int part_code = part < 7 ? PARTS[part].code : '6';
+    Conversion conversion = forced ? convert_paths_in_memory(data, size, part_code, type6)
+                                   : convert_in_memory(data, size, part_code, type6);
+    require(conversion.result == 0, "conversion failed");
+    FILE *download = fdopen(memory_fd(conversion.file.data(), conversion.file.size()), "rb");
+    FILE *source = fdopen(memory_fd(data, size), "r");
     char *report = nullptr;
     size_t report_size = 0;
     FILE *report_stream = open_memstream(&report, &report_size);
     Verdict verdict = inspect(options, {download, source, nullptr}, report_stream);
-    fclose(stderr);
     stderr = saved;
     fclose(download);
     fclose(source);
