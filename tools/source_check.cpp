@@ -186,8 +186,6 @@ static RunList overlaps(const SourceCheck &check) {
     return runs;
 }
 
-static const char *const REASONS[] = {"invalid ihex line", "invalid checksum", "unknown format"};
-
 void source_print(FILE *out, const SourceCheck &check, const SourceRequest &request) {
     const Part &part = *check.part;
     uint32_t last = part.flash_last;
@@ -205,5 +203,5 @@ void source_print(FILE *out, const SourceCheck &check, const SourceRequest &requ
             check.rejected_lines == 1 ? "" : "s");
     for (size_t i = 0; i < check.rejected_lines && i < SHOWN; ++i)
         fprintf(out, "rejected: line %zu: %s\n", check.rejected[i].line,
-                REASONS[check.rejected[i].fault]);
+                line_fault_name(check.rejected[i].fault));
 }

@@ -67,12 +67,18 @@ static bool record_decode(const char *line, uint8_t count, uint8_t *bytes) {
     return (sum & 0xFF) == 0;
 }
 
-// In the order of LineFault.
-static const char *const MESSAGES[] = {
-    "ERROR: Found invalid ihex line <%s>\n",
-    "ERROR: Found invalid checksum in ihex line <%s>\n",
-    "ERROR: Found unknown format in ihex line <%s>\n",
+// In the order of LineFault: each fault's name, and the message that reports it.
+static const struct {
+    const char *name, *message;
+} LINE_FAULTS[] = {
+    {"invalid ihex line", "ERROR: Found invalid ihex line <%s>\n"},
+    {"invalid checksum", "ERROR: Found invalid checksum in ihex line <%s>\n"},
+    {"unknown format", "ERROR: Found unknown format in ihex line <%s>\n"},
 };
+
+const char *line_fault_name(LineFault fault) {
+    return LINE_FAULTS[fault].name;
+}
 
 struct Reading {
     DataSink sink;
@@ -84,7 +90,7 @@ struct Reading {
 
 // Quote the line as read, line end included.
 static void report(const Reading &reading, LineFault fault, const char *line) {
-    fprintf(stderr, MESSAGES[fault], line);
+    fprintf(stderr, LINE_FAULTS[fault].message, line);
     if (reading.watch)
         reading.watch->rejected(reading.watch->context, fault, reading.line_number);
 }

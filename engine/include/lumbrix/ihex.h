@@ -28,6 +28,9 @@ int read_intel_hex(FILE *in, DataSink sink, bool force_flash_base);
 // Why the reader rejected a line, as its message on stderr says.
 enum LineFault { LINE_INVALID, LINE_BAD_CHECKSUM, LINE_UNKNOWN_FORMAT };
 
+// The fault as the reader's message names it: "invalid checksum".
+const char *line_fault_name(LineFault fault);
+
 // What a caller that reports on the HEX file itself sees of a reading: every valid data
 // record, before anything clips it, and every rejected line by its number (counted from 1;
 // a line longer than the reader takes at once is rejected once for each piece).
