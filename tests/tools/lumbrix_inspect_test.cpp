@@ -11,6 +11,15 @@ namespace {
 
 using Bytes = std::string;
 
+// A table row prints as its label, so that a test's name says the case, not its bytes.
+template <typename Row>
+requires requires(const Row &row) {
+    row.label;
+}
+void PrintTo(const Row &row, std::ostream *os) {
+    *os << row.label;
+}
+
 // Pages 0x80000, 0x80400 and 0x87800 hold data, 0x80600 only the byte 0xFF.
 std::string gapped_hex() {
     return hex_data_at(0x80001, {0x00}) + hex_data_at(0x80400, {0x34}) +
@@ -110,11 +119,8 @@ struct Case {
     std::string err = "";           // part of standard error
 };
 
-void PrintTo(const Case &c, std::ostream *os) {
-    *os << c.label;
-}
-
-// Each line in order, each at the start of a line of `out`.
+// Each line in order, each at the start of a line of `out`; lines joined by '\n' must follow
+// each other.
 void expect_lines_in_order(const std::string &out, const std::vector<std::string> &lines) {
     std::string text = "\n" + out;
     size_t at = 0;
@@ -173,6 +179,8 @@ const Case CASES[] = {
      .lines = {"fault: record 2 at 0x80000: length field 513, not 512", "fault: record 2 at 0x80000: not above the page at 0x80200", "fault: record 3 at 0x97800: outside the flash window 0x80000-0x977FF", "fault: record 4 at 0x97900: not on a page boundary", "faults: 5"}},
     {.label = "type6_count_order_and_window", .file = damaged_type6, .args = {"@"}, .status = 1,
      .lines = {"part: Tarvic5514 (console number 5514)", "fault: record 2 at 0x80200: page count 2, not 1", "fault: record 4 at 0x80400: does not follow the page at 0x80400", "fault: record 5 at 0x80800: does not follow the page at 0x80400", "fault: record 61 at 0x87800: outside the flash window 0x80000-0x877FF", "faults: 4"}},
+    {.label = "page_off_its_boundary_against_the_hex_file", .file = [](auto &) { return type4_record(0x80100); }, .args = {"--source", EXAMPLE_HEX, "--part", "5516", "@"}, .status = 1,
+     .lines = {"fault: page 0x80100: in the file, not in the HEX file"}},
     {.label = "hex_to_a_full_device", .file = [](auto &f) { return converted(f, hex_data_at(0x80000, {1}), 5516, 4); }, .args = {"--hex", "/dev/full", "@"}, .status = 1,
      .lines = {"faults: 0"}, .err = "lumbrix_inspect: cannot write /dev/full: No space left on device\n"},
 };
@@ -237,6 +245,16 @@ TEST(Inputs, AreNeverOverwritten) {
         EXPECT_EQ(file, folder.read("file.qvr"));
         EXPECT_EQ(read_file(EXAMPLE_HEX), folder.read("in.hex"));
     }
+}
+
+// A record never runs past the 64 KiB its address record opens, even from a page off its
+// boundary.
+TEST(HexOutput, RecordsStopAtTheEndOfTheirAddressRange) {
+    TempFolder folder;
+    std::string qvr = folder.write("file.qvr", type4_record(0x8FFF0));
+    inspect({"--hex", folder.path("out.hex"), qvr});
+    expect_lines_in_order(folder.read("out.hex"),
+                          {":020000040008F2", ":10FFF000*", ":020000040009F1", ":20000000*"});
 }
 
 // A run that cannot finish its output leaves none, and leaves an older one as it was.
@@ -306,7 +324,7 @@ TEST_P(SourceCheck, ComparesTheFileWithWhatItsHexFileGives) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Files, SourceCheck, testing::Values(
     SourceCase{.label = "sound_type4_30K", .made_from = FIRMWARE, .part = 5510, .type = 4, .source = FIRMWARE, .options = {"--part", "5510"}, .status = 0,
-               .lines = {"source part: Tarvic5510 (console number 5510)", "source bytes in window: 80", "source bytes outside window: 0", "rejected: 0 lines", "faults: 0"}},
+               .lines = {"source part: Tarvic5510 (console number 5510)", "source bytes in window: 80", "source bytes outside window: 0\nrejected: 0 lines", "faults: 0"}},
     SourceCase{.label = "sound_type6_94K", .made_from = LARGE, .part = 5516, .type = 6, .source = LARGE, .status = 0,
                .lines = {"source window: 0x80000-0x977FF (94 KiB)", "source bytes in window: 96"}},
     SourceCase{.label = "one_byte_changed", .made_from = FIRMWARE, .part = 5510, .type = 6, .source = changed_byte(), .status = 1,
