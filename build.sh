@@ -9,6 +9,7 @@
 #   ./build.sh fuzz [SECONDS]  run each fuzz harness for SECONDS (default 60) from build-fuzz/
 #   ./build.sh bench   build for speed into build-bench/, run the micro-benchmarks, then time
 #                      lumbrix against srec_cat, objcopy and hex2bin.py (bench/compare)
+#   ./build.sh share   print the tests' share of the code
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -202,6 +203,30 @@ bench() {
     bench/compare build-bench/console/lumbrix
 }
 
+# Code is C++, Python, shell (by name or by its #! line), CMake and resource scripts; docs,
+# manual pages, packaging metadata and data such as the fuzz corpus are not.
+code_files() {
+    git ls-files | grep -v /corpus/ | while IFS= read -r file; do
+        case "$file" in
+        *.cpp | *.h | *.hpp | *.c | *.py | *.sh | *.cmake | *.rc | *CMakeLists.txt) echo "$file" ;;
+        *.*) ;;
+        *) if [ "$(head -c 2 "$file")" = '#!' ]; then echo "$file"; fi ;;
+        esac
+    done
+}
+
+non_blank_lines() {
+    xargs -r -d '\n' cat | grep -c -v '^\s*$' || true
+}
+
+share() {
+    local code tests all
+    code=$(code_files)
+    tests=$(grep '^tests/' <<<"$code" | non_blank_lines)
+    all=$(non_blank_lines <<<"$code")
+    echo "tests: $tests of $all non-blank lines of code, $((100 * tests / all)) %"
+}
+
 case "${1:-}" in
 demo) demo ;;
 test) run_tests ;;
@@ -210,8 +235,9 @@ screenshot) screenshot ;;
 windows) windows ;;
 fuzz) fuzz "${2:-60}" ;;
 bench) bench ;;
+share) share ;;
 *)
-    echo "usage: $0 demo|test|package|screenshot|windows|fuzz [SECONDS]|bench" >&2
+    echo "usage: $0 demo|test|package|screenshot|windows|fuzz [SECONDS]|bench|share" >&2
     exit 2
     ;;
 esac
