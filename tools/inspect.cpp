@@ -2,7 +2,6 @@
 
 #include "hex_writer.h"
 #include "lumbrix/segment_list.h"
-#include "report.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -35,25 +34,22 @@ struct Reading {
     HexCursor *hex;     // null without --hex
 };
 
-// Read the file to its end, record by record; false when reading failed.
+// Read the file to its end, record by record, after the header byte the inspection was started
+// with; false when reading failed.
 static bool read_records(FILE *file, Reading &reading) {
     Inspection &inspection = reading.inspection;
     const Layout *layout = inspection.layout;
     uint8_t record[std::max(TYPE4.record_size(), TYPE6.record_size())];
-    if (layout && layout->header_size) {
-        size_t got = fread(record, 1, 1, file);
-        fit_feed(reading.fit, record, got);
-        inspection_start(inspection, *layout, got ? record[0] : -1);
-    } else if (layout) {
-        inspection_start(inspection, *layout, -1);
-    }
+    if (layout && layout->header_size && fread(record, 1, 1, file) == 1)
+        fit_feed(reading.fit, record, 1);
     size_t size = layout ? layout->record_size() : sizeof record;
     for (size_t got; (got = fread(record, 1, size, file)) > 0;) {
         fit_feed(reading.fit, record, got);
         if (!layout)
             continue;
         if (got < size) {
-            inspection_add_truncated(inspection, got);
+            fault_add(inspection.faults, FAULT_ONCE, "record %zu truncated: %zu of %zu bytes",
+                      inspection.records + 1, got, size);
             break;
         }
         uint32_t address = inspection_add_record(inspection, record);
@@ -63,9 +59,11 @@ static bool read_records(FILE *file, Reading &reading) {
         if (reading.hex)
             hex_write_page(*reading.hex, address, data);
     }
-    if (layout)
-        inspection_finish(inspection);
     return !ferror(file);
+}
+
+static const char *fit_text(const Layout *fits) {
+    return fits ? fits->name : "neither";
 }
 
 // The layout read: the one that fits, else the one asked for, else none.
@@ -96,6 +94,28 @@ static void check_part(Inspection &inspection, const Options &options, const Par
                   options.source.part->console_number, part->code, inspection.part_code);
 }
 
+// The report: one fact a line, "name: value", so that two reports diff well.
+static void report_print(FILE *out, const Options &options, const Reading &reading,
+                         const Layout *fits, size_t faults) {
+    const Inspection &inspection = reading.inspection;
+    fprintf(out, "file: %s\n", options.path);
+    fprintf(out, "size: %llu bytes\n", static_cast<unsigned long long>(reading.fit.size));
+    fprintf(out, "fits: %s\n", fit_text(fits));
+    fprintf(out, "layout: %s\n", inspection.layout ? inspection.layout->name : "unknown");
+    if (inspection.layout)
+        inspection_print(out, inspection);
+    if (options.source.path)
+        fprintf(out, "source: %s\n", options.source.path);
+    if (reading.check)
+        source_print(out, *reading.check, options.source);
+    fault_print(out, inspection.faults);
+    if (reading.check)
+        fault_print(out, reading.check->faults);
+    fprintf(out, "faults: %zu\n", faults);
+    const char *result = inspection.records > 0 ? "sound" : "empty";
+    fprintf(out, "result: %s\n", faults > 0 ? "faulty" : result);
+}
+
 static bool load_source(SourceCheck &check, const Options &options, FILE *hex, const Part &part) {
     if (source_load(check, hex, part, options.source.forced_base) == 0)
         return true;
@@ -119,7 +139,8 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
         ungetc(first_byte, file);
     const Layout *expected =
         options.type ? options.type : layout_expected(size_known(file), first_byte);
-    inspection.layout = expected;
+    if (expected)
+        inspection_start(inspection, *expected, first_byte);
     const Part *part = expected ? part_to_check(options.source, *expected, first_byte) : nullptr;
     bool compare = options.source.path && part;
     if (compare && !load_source(check, options, streams.source, *part)) {
@@ -139,26 +160,19 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
     const Layout *layout = choose_layout(options.path, fits, options.type);
     if (!layout || layout != expected) { // none, or not the one it was read as
         inspection = {};
-        compare = false;
+        reading.check = nullptr;
         fault_add(inspection.faults, FAULT_ONCE, "layout unknown: %s", TYPE_HINT);
     } else {
         if (options.source.path)
             check_part(inspection, options, part);
-        if (compare)
+        if (reading.check)
             source_finish(check, inspection, options.source, options.strict);
         if (options.strict && inspection.records == 0)
             fault_add(inspection.faults, FAULT_ONCE, "the file holds no pages");
     }
-    size_t faults = fault_total(inspection.faults) + (compare ? fault_total(check.faults) : 0);
-    Report report = {options.path,
-                     reading.fit.size,
-                     fits,
-                     &inspection,
-                     options.source.path ? &options.source : nullptr,
-                     compare ? &check : nullptr,
-                     faults};
-    report_print(out, report);
-
+    size_t faults =
+        fault_total(inspection.faults) + (reading.check ? fault_total(check.faults) : 0);
+    report_print(out, options, reading, fits, faults);
     int status = faults == 0 ? SOUND : FAULTY;
     if (status == FAULTY)
         fprintf(stderr, "lumbrix_inspect: %s: %zu fault%s\n", options.path, faults,

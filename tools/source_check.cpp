@@ -12,18 +12,6 @@ enum : uint8_t { NOT_GIVEN, GIVEN, GIVEN_DIFFERENT };
 
 static constexpr size_t NO_PAGE = WINDOW_PAGES_MAX;
 
-static void run_list_add(RunList &runs, uint32_t address) {
-    AddressRun *last =
-        runs.count > 0 && runs.count <= SHOWN ? &runs.shown[runs.count - 1] : nullptr;
-    if (last && last->last + 1 == address) {
-        last->last = address;
-        return;
-    }
-    if (runs.count < SHOWN)
-        runs.shown[runs.count] = {address, address};
-    ++runs.count;
-}
-
 // Bytes outside the window are only counted: their runs are kept as the HEX file gives them.
 static void survey_record(void *context, const uint8_t *bytes, uint32_t address, uint32_t length) {
     SourceCheck &check = *static_cast<SourceCheck *>(context);
@@ -31,7 +19,7 @@ static void survey_record(void *context, const uint8_t *bytes, uint32_t address,
         uint32_t at = address + i - FLASH_FIRST;
         if (at > check.part->flash_last - FLASH_FIRST) {
             ++check.outside;
-            run_list_add(check.dropped, address + i);
+            run_add(check.dropped, address + i, address + i, false);
         } else if (check.given[at] == NOT_GIVEN) {
             ++check.inside;
             check.given[at] = GIVEN;
@@ -168,21 +156,11 @@ void source_finish(SourceCheck &check, const Inspection &inspection, const Sourc
         fault_add(check.faults, FAULT_ONCE, "%zu source lines rejected", check.rejected_lines);
 }
 
-static void print_runs(FILE *out, const char *name, const RunList &runs) {
-    for (size_t i = 0; i < runs.count && i < SHOWN; ++i) {
-        uint32_t count = runs.shown[i].last - runs.shown[i].first + 1;
-        fprintf(out, "%s: 0x%X-0x%X (%u byte%s)\n", name, runs.shown[i].first, runs.shown[i].last,
-                count, count == 1 ? "" : "s");
-    }
-    if (runs.count > SHOWN)
-        fprintf(out, "%s: %zu more runs\n", name, runs.count - SHOWN);
-}
-
-static RunList overlaps(const SourceCheck &check) {
-    RunList runs{};
+static RunList<SHOWN> overlaps(const SourceCheck &check) {
+    RunList<SHOWN> runs{};
     for (uint32_t at = 0; at < WINDOW_BYTES_MAX; ++at)
         if (check.given[at] == GIVEN_DIFFERENT)
-            run_list_add(runs, FLASH_FIRST + at);
+            run_add(runs, FLASH_FIRST + at, FLASH_FIRST + at, false);
     return runs;
 }
 
@@ -197,8 +175,8 @@ void source_print(FILE *out, const SourceCheck &check, const SourceRequest &requ
             request.forced_base ? "forced into the flash region" : "as given");
     fprintf(out, "source bytes in window: %zu\n", check.inside);
     fprintf(out, "source bytes outside window: %zu\n", check.outside);
-    print_runs(out, "dropped", check.dropped);
-    print_runs(out, "overlap", overlaps(check));
+    run_print(out, "dropped", check.dropped, 1, "byte");
+    run_print(out, "overlap", overlaps(check), 1, "byte");
     fprintf(out, "rejected: %zu line%s\n", check.rejected_lines,
             check.rejected_lines == 1 ? "" : "s");
     for (size_t i = 0; i < check.rejected_lines && i < SHOWN; ++i)

@@ -14,16 +14,6 @@ struct SourceRequest {
     bool allow_outside = false;          // under --strict, bytes outside the window are no fault
 };
 
-struct AddressRun {
-    uint32_t first, last;
-};
-
-// Runs of addresses: the first few, and how many there were.
-struct RunList {
-    AddressRun shown[SHOWN];
-    size_t count;
-};
-
 struct RejectedLine {
     size_t line;
     lumbrix::LineFault fault;
@@ -38,7 +28,7 @@ struct SourceCheck {
     uint8_t given[WINDOW_BYTES_MAX];
     size_t inside;  // addresses of the window given
     size_t outside; // bytes given outside it, each time given
-    RunList dropped;
+    RunList<SHOWN> dropped;
     size_t rejected_lines;
     size_t last_rejected;
     RejectedLine rejected[SHOWN];
