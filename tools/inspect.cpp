@@ -116,8 +116,9 @@ static void report_print(FILE *out, const Options &options, const Reading &readi
     fprintf(out, "result: %s\n", faults > 0 ? "faulty" : result);
 }
 
-static bool load_source(SourceCheck &check, const Options &options, FILE *hex, const Part &part) {
-    if (source_load(check, hex, part, options.source.forced_base) == 0)
+static bool load_source(SourceCheck &check, const Options &options, FILE *hex, const Part &part,
+                        const Layout &layout) {
+    if (source_load(check, hex, part, layout, options.source.forced_base) == 0)
         return true;
     if (ferror(hex))
         fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.source.path,
@@ -143,7 +144,7 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
         inspection_start(inspection, *expected, first_byte);
     const Part *part = expected ? part_to_check(options.source, *expected, first_byte) : nullptr;
     bool compare = options.source.path && part;
-    if (compare && !load_source(check, options, streams.source, *part)) {
+    if (compare && !load_source(check, options, streams.source, *part, *expected)) {
         segment_list_free(&g_image);
         return {FAULTY, false};
     }
