@@ -41,13 +41,6 @@ const Layout *fitting_layout(const FitTracker &fit) {
     return nullptr;
 }
 
-// Before the records are read, their length fields are taken to read one page.
-const Layout *layout_expected(long long size, int first_byte) {
-    if (size < 0)
-        return part_by_code(first_byte) ? &TYPE6 : &TYPE4;
-    return fitting_layout({.size = static_cast<uint64_t>(size), .first_byte = first_byte});
-}
-
 void inspection_start(Inspection &result, const Layout &layout, int part_code) {
     result.layout = &layout;
     result.window_last = FLASH_FIRST + WINDOW_BYTES_MAX - 1;

@@ -31,11 +31,6 @@ void fit_feed(FitTracker &fit, const uint8_t *bytes, size_t count);
 // both: every Type 4 size is a multiple of 3 (522 n) and no Type 6 size is (1 + 519 n).
 const lumbrix::Layout *fitting_layout(const FitTracker &fit);
 
-// The layout a file of `size` bytes (-1 when unknown, as for a pipe) that begins with
-// `first_byte` can fit, to read it as before its end is seen. Without a size, a file that
-// begins with a part code is taken for Type 6.
-const lumbrix::Layout *layout_expected(long long size, int first_byte);
-
 // As many runs of pages as the largest window has pages, so that a file within any window
 // shows whole.
 constexpr size_t RUNS_SHOWN = WINDOW_PAGES_MAX;

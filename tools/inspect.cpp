@@ -12,11 +12,16 @@ using namespace lumbrix;
 
 static const char TYPE_HINT[] = "give --type 4 or --type 6";
 
-// The size of a file whose size is known before it is read; -1 for a pipe or a device.
-static long long size_known(FILE *file) {
+// The layout a file that begins with `first_byte` can fit, to read it as before its end is
+// seen. A file whose size is not known before it is read (a pipe, a device) is taken for Type 6
+// when it begins with a part code; one whose size is known, for the layout that size fits, its
+// length fields taken to read one page.
+static const Layout *layout_expected(FILE *file, int first_byte) {
     struct stat st;
     int fd = fileno(file);
-    return fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return part_by_code(first_byte) ? &TYPE6 : &TYPE4;
+    return fitting_layout({.size = static_cast<uint64_t>(st.st_size), .first_byte = first_byte});
 }
 
 // The part to compare for: the one asked for, else the one the file names, if it names one.
@@ -138,8 +143,7 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
     int first_byte = getc(file);
     if (first_byte != EOF)
         ungetc(first_byte, file);
-    const Layout *expected =
-        options.type ? options.type : layout_expected(size_known(file), first_byte);
+    const Layout *expected = options.type ? options.type : layout_expected(file, first_byte);
     if (expected)
         inspection_start(inspection, *expected, first_byte);
     const Part *part = expected ? part_to_check(options.source, *expected, first_byte) : nullptr;
