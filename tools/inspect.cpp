@@ -71,29 +71,23 @@ static const char *fit_text(const Layout *fits) {
     return fits ? fits->name : "neither";
 }
 
-// The layout read: the one that fits, else the one asked for, else none.
+// The layout read: the one asked for, else the one that fits, else none.
 static const Layout *choose_layout(const char *path, const Layout *fits, const Layout *asked) {
-    // "fits Type 6 only", "fits neither layout"
-    const char *qualifier = fits ? " only" : " layout";
-    if (asked) {
-        if (asked != fits)
-            fprintf(stderr, "lumbrix_inspect: %s fits %s%s; reading it as %s, as --type asks\n",
-                    path, fit_text(fits), qualifier, asked->name);
-        return asked;
-    }
-    if (!fits)
-        fprintf(stderr, "lumbrix_inspect: %s fits %s%s; %s to read it\n", path, fit_text(fits),
-                qualifier, TYPE_HINT);
-    return fits;
+    if (asked && asked != fits) // "fits Type 6 only", "fits neither layout"
+        fprintf(stderr, "lumbrix_inspect: %s fits %s%s; reading it as %s, as --type asks\n", path,
+                fit_text(fits), fits ? " only" : " layout", asked->name);
+    else if (!fits)
+        fprintf(stderr, "lumbrix_inspect: %s fits neither layout; %s to read it\n", path,
+                TYPE_HINT);
+    return asked ? asked : fits;
 }
 
 // The source's faults that the file's first byte decides.
 static void check_part(Inspection &inspection, const Options &options, const Part *part) {
-    const Layout &layout = *inspection.layout;
     if (!part)
         fault_add(inspection.faults, FAULT_ONCE,
                   "source not compared: the file names no part; give --part");
-    else if (layout.header_size && inspection.part_code >= 0 && inspection.part_code != part->code)
+    else if (inspection.part_code >= 0 && inspection.part_code != part->code)
         fault_add(inspection.faults, FAULT_ONCE,
                   "--part %d is part code '%c', the file's part-code byte is 0x%02X",
                   options.source.part->console_number, part->code, inspection.part_code);
