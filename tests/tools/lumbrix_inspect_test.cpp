@@ -28,12 +28,8 @@ const std::string TWICE =
 const std::string LOW = hex_record(0x04, 0, {0, 0}) + hex_record(0, 0x100, {1, 2}) + END;
 const std::string FORCED = hex_record(0x04, 0, {0, 8}) + hex_record(0, 0x100, {1, 2}) + END;
 // A line too long to read at once and a record whose checksum fails: holes lumbrix fills.
-const std::string REJECTED = [] {
-    std::string good = hex_data_at(0x80000, hex_bytes(16, 1)), bad = good;
-    bad[bad.size() - 3] ^= 1;
-    return good + std::string(1200, 'x') + "\n" + bad + END;
-}();
-
+const std::string REJECTED = hex_data_at(0x80000, hex_bytes(16, 1)) + std::string(1200, 'x') +
+                             "\n" + hex_record(0x04, 0, {0, 8}) + ":0100000001FF\n" + END;
 // The download file lumbrix writes from `hex`.
 Bytes converted(const TempFolder &folder, const std::string &hex, int part, int type) {
     Outcome outcome =
@@ -197,6 +193,10 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
     Case{.label = "hex_onto_the_source", .args = {"--source", "~/source.hex", "--hex", "~/source.hex", "~/file.qvr"}, .status = 2, .err = "would overwrite"},
     Case{.label = "hex_onto_a_hard_link_to_the_source", .args = {"--source", "~/source.hex", "--hex", "~/hard.hex", "~/file.qvr"}, .status = 2, .err = "would overwrite"},
     Case{.label = "help", .args = {"--help"}, .status = 0, .lines = {"usage: lumbrix_inspect*"}},
+    Case{.label = "usage_no_file", .args = {"--strict"}, .status = 2, .err = "lumbrix_inspect: no file to inspect\nusage:"},
+    Case{.label = "usage_type_5", .args = {"--type", "5", "x"}, .status = 2, .err = "lumbrix_inspect: --type takes 4 or 6, not \"5\"\nusage:"},
+    Case{.label = "usage_two_files", .args = {"a", "b"}, .status = 2, .err = "lumbrix_inspect: more than one file: b\nusage:"},
+    Case{.label = "usage_given_twice", .args = {"--strict", "x", "--strict"}, .status = 2, .err = "lumbrix_inspect: --strict given twice\nusage:"},
     Case{.label = "usage_unknown_option", .args = {"--bogus", "x"}, .status = 2, .err = "lumbrix_inspect: unknown option --bogus\nusage: lumbrix_inspect"},
     Case{.label = "usage_without_value", .args = {"--type"}, .status = 2, .err = "lumbrix_inspect: --type needs a value\nusage:"},
     Case{.label = "usage_part_unknown", .args = {"--source", "a", "--part", "5517", "x"}, .status = 2, .err = "--part takes a console number 5510 to 5516, not \"5517\"\nusage:"},
@@ -241,13 +241,11 @@ TEST(HexOutput, RecordsStopAtTheEndOfTheirAddressRange) {
 // A run that cannot finish its output leaves none, and leaves an older one as it was.
 TEST(HexOutput, AppearsOnlyWhole) {
     TempFolder folder;
-    std::string qvr = folder.write("file.qvr", "neither layout");
     folder.write("old.hex", "older");
-    Outcome r = inspect({"--hex", folder.path("old.hex"), qvr});
+    Outcome r = inspect({"--hex", folder.path("old.hex"), folder.write("file.qvr", "neither")});
     EXPECT_EQ(1, r.status);
     EXPECT_NE(std::string::npos, r.err.find("not written: the layout is unknown")) << r.err;
     EXPECT_EQ("older", folder.read("old.hex"));
-    EXPECT_EQ(2, std::distance(fs::directory_iterator(folder.dir), {}))
-        << "a temporary file stayed";
+    EXPECT_EQ(2, std::distance(fs::directory_iterator(folder.dir), {})) << "a temporary stayed";
 }
 } // namespace
