@@ -59,17 +59,15 @@ void inspection_start(Inspection &result, const Layout &layout, int part_code) {
 // Where the page lies: after the one before it, and inside the window.
 static void check_place(Inspection &result, uint32_t address, size_t number) {
     const Layout &layout = *result.layout;
-    FaultList &faults = result.faults;
     uint32_t previous = result.last_page;
-    if (number > 1 && layout.every_page && address != previous + FLASH_PAGE_SIZE)
-        fault_add(faults, FAULT_ORDER, "record %zu at 0x%X: does not follow the page at 0x%X",
-                  number, address, previous);
-    if (number > 1 && !layout.every_page && address <= previous)
-        fault_add(faults, FAULT_ORDER, "record %zu at 0x%X: not above the page at 0x%X", number,
-                  address, previous);
+    bool placed = layout.every_page ? address == previous + FLASH_PAGE_SIZE : address > previous;
+    if (number > 1 && !placed)
+        fault_add(result.faults, FAULT_ORDER, "record %zu at 0x%X: %s the page at 0x%X", number,
+                  address, layout.every_page ? "does not follow" : "not above", previous);
     if (address < FLASH_FIRST || address > result.window_last - (FLASH_PAGE_SIZE - 1))
-        fault_add(faults, FAULT_WINDOW, "record %zu at 0x%X: outside the flash window 0x%X-0x%X",
-                  number, address, FLASH_FIRST, result.window_last);
+        fault_add(result.faults, FAULT_WINDOW,
+                  "record %zu at 0x%X: outside the flash window 0x%X-0x%X", number, address,
+                  FLASH_FIRST, result.window_last);
 }
 
 uint32_t inspection_add_record(Inspection &result, const uint8_t *record) {

@@ -135,8 +135,7 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
     check = {};
     FILE *file = streams.download;
     int first_byte = getc(file);
-    if (first_byte != EOF)
-        ungetc(first_byte, file);
+    ungetc(first_byte, file); // nothing to put back at the end of the file
     const Layout *expected = options.type ? options.type : layout_expected(file, first_byte);
     if (expected)
         inspection_start(inspection, *expected, first_byte);
