@@ -24,14 +24,6 @@ static const Layout *layout_expected(FILE *file, int first_byte) {
     return fitting_layout({.size = static_cast<uint64_t>(st.st_size), .first_byte = first_byte});
 }
 
-// The part to compare for: the one asked for, else the one the file names, if it names one.
-static const Part *part_to_check(const SourceRequest &request, const Layout &layout,
-                                 int first_byte) {
-    if (request.part)
-        return request.part;
-    return layout.header_size ? part_by_code(first_byte) : nullptr;
-}
-
 struct Reading {
     Inspection &inspection;
     FitTracker fit;
@@ -139,7 +131,10 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
     const Layout *expected = options.type ? options.type : layout_expected(file, first_byte);
     if (expected)
         inspection_start(inspection, *expected, first_byte);
-    const Part *part = expected ? part_to_check(options.source, *expected, first_byte) : nullptr;
+    // The part to compare for: the one asked for, else the one the file names, if it names one.
+    const Part *part = expected ? options.source.part : nullptr;
+    if (!part && expected && expected->header_size)
+        part = part_by_code(first_byte);
     bool compare = options.source.path && part;
     if (compare && !load_source(check, options, streams.source, *part, *expected)) {
         segment_list_free(&g_image);
