@@ -41,14 +41,6 @@ const Layout *fitting_layout(const FitTracker &fit) {
     return nullptr;
 }
 
-const Layout *layout_expected(long long size, int first_byte) {
-    if (size < 0)
-        return part_by_code(first_byte) ? &TYPE6 : &TYPE4;
-    if (size_fits(size, TYPE4))
-        return &TYPE4;
-    return size_fits(size, TYPE6) && part_by_code(first_byte) ? &TYPE6 : nullptr;
-}
-
 void inspection_start(Inspection &result, const Layout &layout, int part_code) {
     result.layout = &layout;
     result.window_last = FLASH_FIRST + WINDOW_BYTES_MAX - 1;
@@ -64,46 +56,18 @@ void inspection_start(Inspection &result, const Layout &layout, int part_code) {
                   PARTS[0].code, std::end(PARTS)[-1].code);
 }
 
-static bool only_fill(const uint8_t *data) {
-    for (uint32_t i = 0; i < FLASH_PAGE_SIZE; ++i)
-        if (data[i] != 0xFF)
-            return false;
-    return true;
-}
-
-static void run_close(Inspection &result) {
-    if (result.run_count <= RUNS_SHOWN)
-        result.runs[result.run_count - 1] = result.run;
-}
-
-static void run_extend(Inspection &result, uint32_t address, const uint8_t *data) {
-    bool fill = only_fill(data);
-    PageRun &run = result.run;
-    if (result.run_count > 0 && address == run.last + 1 && fill == run.fill) {
-        run.last += FLASH_PAGE_SIZE;
-        ++run.pages;
-        return;
-    }
-    if (result.run_count > 0)
-        run_close(result);
-    ++result.run_count;
-    run = {address, address + FLASH_PAGE_SIZE - 1, 1, fill};
-}
-
 // Where the page lies: after the one before it, and inside the window.
 static void check_place(Inspection &result, uint32_t address, size_t number) {
     const Layout &layout = *result.layout;
-    FaultList &faults = result.faults;
     uint32_t previous = result.last_page;
-    if (number > 1 && layout.every_page && address != previous + FLASH_PAGE_SIZE)
-        fault_add(faults, FAULT_ORDER, "record %zu at 0x%X: does not follow the page at 0x%X",
-                  number, address, previous);
-    if (number > 1 && !layout.every_page && address <= previous)
-        fault_add(faults, FAULT_ORDER, "record %zu at 0x%X: not above the page at 0x%X", number,
-                  address, previous);
+    bool placed = layout.every_page ? address == previous + FLASH_PAGE_SIZE : address > previous;
+    if (number > 1 && !placed)
+        fault_add(result.faults, FAULT_ORDER, "record %zu at 0x%X: %s the page at 0x%X", number,
+                  address, layout.every_page ? "does not follow" : "not above", previous);
     if (address < FLASH_FIRST || address > result.window_last - (FLASH_PAGE_SIZE - 1))
-        fault_add(faults, FAULT_WINDOW, "record %zu at 0x%X: outside the flash window 0x%X-0x%X",
-                  number, address, FLASH_FIRST, result.window_last);
+        fault_add(result.faults, FAULT_WINDOW,
+                  "record %zu at 0x%X: outside the flash window 0x%X-0x%X", number, address,
+                  FLASH_FIRST, result.window_last);
 }
 
 uint32_t inspection_add_record(Inspection &result, const uint8_t *record) {
@@ -120,9 +84,7 @@ uint32_t inspection_add_record(Inspection &result, const uint8_t *record) {
                   number, address);
     uint32_t stored = get_le(record + layout.checksum_offset(), CHECKSUM_SIZE);
     uint32_t computed = page_checksum(data, FLASH_PAGE_SIZE);
-    if (stored == computed)
-        ++result.checksums_held;
-    else
+    if (stored != computed)
         fault_add(result.faults, FAULT_CHECKSUM,
                   "record %zu at 0x%X: checksum stored 0x%X, computed 0x%X", number, address,
                   stored, computed);
@@ -130,16 +92,42 @@ uint32_t inspection_add_record(Inspection &result, const uint8_t *record) {
     if (number == 1)
         result.first_page = address;
     result.last_page = address;
-    run_extend(result, address, data);
+    bool fill =
+        std::all_of(data, data + FLASH_PAGE_SIZE, [](uint8_t byte) { return byte == 0xFF; });
+    run_add(result.runs, address, address + FLASH_PAGE_SIZE - 1, fill);
     return address;
 }
 
-void inspection_add_truncated(Inspection &result, size_t got) {
-    fault_add(result.faults, FAULT_ONCE, "record %zu truncated: %zu of %u bytes",
-              result.records + 1, got, result.layout->record_size());
+static void print_part(FILE *out, const Inspection &inspection) {
+    const Layout &layout = *inspection.layout;
+    int code = inspection.part_code;
+    const Part *part = part_by_code(code);
+    if (!layout.header_size) {
+        fprintf(out, "part: not recorded in a %s file\n", layout.name);
+    } else if (part) {
+        fprintf(out, "part code: '%c' (0x%02X)\n", code, code);
+        fprintf(out, "part: %s (console number %d)\n", part->name ? part->name : "no name",
+                part->console_number);
+    } else if (code >= 0) {
+        fprintf(out, "part code: 0x%02X\n", code);
+    }
+    bool window_named = layout.header_size && part;
+    uint32_t size = inspection.window_last - FLASH_FIRST + 1;
+    fprintf(out, "flash window: 0x%X-0x%X (%u KiB%s)\n", FLASH_FIRST, inspection.window_last,
+            size / 1024, window_named ? "" : ", the larger one, as the file names no part");
 }
 
-void inspection_finish(Inspection &result) {
-    if (result.run_count > 0)
-        run_close(result);
+void inspection_print(FILE *out, const Inspection &inspection) {
+    print_part(out, inspection);
+    size_t records = inspection.records;
+    fprintf(out, "records: %zu\n", records);
+    fprintf(out, "checksums held: %zu of %zu\n", records - inspection.faults.count[FAULT_CHECKSUM],
+            records);
+    if (records == 0) {
+        fprintf(out, "pages: none\n");
+        return;
+    }
+    fprintf(out, "first address: 0x%X\n", inspection.first_page);
+    fprintf(out, "last address: 0x%X\n", inspection.last_page + FLASH_PAGE_SIZE - 1);
+    run_print(out, "pages", inspection.runs, FLASH_PAGE_SIZE, "page");
 }

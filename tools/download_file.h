@@ -6,16 +6,14 @@
 #include "lumbrix/layout.h"
 #include "lumbrix/parts.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
 // The largest window any part has, in bytes and in pages.
-constexpr uint32_t WINDOW_BYTES_MAX = [] {
-    uint32_t last = 0;
-    for (const lumbrix::Part &part : lumbrix::PARTS)
-        last = part.flash_last > last ? part.flash_last : last;
-    return last - lumbrix::FLASH_FIRST + 1;
-}();
+constexpr uint32_t WINDOW_BYTES_MAX =
+    std::ranges::max(lumbrix::PARTS, {}, &lumbrix::Part::flash_last).flash_last -
+    lumbrix::FLASH_FIRST + 1;
 constexpr uint32_t WINDOW_PAGES_MAX = WINDOW_BYTES_MAX / lumbrix::FLASH_PAGE_SIZE;
 
 // What decides the layout a file fits, gathered as its bytes go by: its size, its first byte
@@ -33,19 +31,8 @@ void fit_feed(FitTracker &fit, const uint8_t *bytes, size_t count);
 // both: every Type 4 size is a multiple of 3 (522 n) and no Type 6 size is (1 + 519 n).
 const lumbrix::Layout *fitting_layout(const FitTracker &fit);
 
-// The layout a file of `size` bytes (-1 when unknown, as for a pipe) that begins with
-// `first_byte` can fit, to read it as before its end is seen. Without a size, a file that
-// begins with a part code is taken for Type 6.
-const lumbrix::Layout *layout_expected(long long size, int first_byte);
-
-// Consecutive pages that all hold data or all hold only 0xFF.
-struct PageRun {
-    uint32_t first, last; // addresses of the first and the last byte
-    size_t pages;
-    bool fill;
-};
-
-// As many runs as the largest window has pages, so that a file within any window shows whole.
+// As many runs of pages as the largest window has pages, so that a file within any window
+// shows whole.
 constexpr size_t RUNS_SHOWN = WINDOW_PAGES_MAX;
 
 struct Inspection {
@@ -53,11 +40,8 @@ struct Inspection {
     int part_code = -1;                      // the header byte; -1 for a file without one
     uint32_t window_last = 0; // last address of the flash window pages are checked against
     size_t records = 0;       // whole records read
-    size_t checksums_held = 0;
     uint32_t first_page = 0, last_page = 0; // addresses of the first and last record's page
-    PageRun runs[RUNS_SHOWN];
-    size_t run_count = 0; // all the runs, shown or not
-    PageRun run;          // the run the last page belongs to
+    RunList<RUNS_SHOWN> runs;               // of pages that all hold data or all hold only 0xFF
     FaultList faults;
 };
 
@@ -68,8 +52,5 @@ void inspection_start(Inspection &result, const lumbrix::Layout &layout, int par
 // Check one whole record; returns the address of its page.
 uint32_t inspection_add_record(Inspection &result, const uint8_t *record);
 
-// A last record of `got` bytes, short of a whole one.
-void inspection_add_truncated(Inspection &result, size_t got);
-
-// Close the last run of pages.
-void inspection_finish(Inspection &result);
+// The report's lines on the part, the records and their pages.
+void inspection_print(FILE *out, const Inspection &inspection);

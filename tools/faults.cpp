@@ -1,6 +1,8 @@
 #include "faults.h"
 
 #include <cstdarg>
+#include <iterator>
+#include <numeric>
 
 // What the faults of each kind are, counted: "fault: 120 more records whose checksum fails".
 static const char *const MORE[FAULT_KINDS] = {
@@ -25,10 +27,7 @@ void fault_add(FaultList &list, FaultKind kind, const char *format, ...) {
 }
 
 size_t fault_total(const FaultList &list) {
-    size_t total = 0;
-    for (size_t count : list.count)
-        total += count;
-    return total;
+    return std::accumulate(std::begin(list.count), std::end(list.count), size_t{0});
 }
 
 void fault_print(FILE *out, const FaultList &list) {

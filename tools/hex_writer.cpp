@@ -3,30 +3,26 @@
 #include "lumbrix/ihex.h"
 #include "lumbrix/layout.h"
 
+#include <array>
+
 using namespace lumbrix;
 
 constexpr uint32_t DATA_RECORD_BYTES = 32;
 
 // Both digits of every byte, so that a byte costs one load: the pages of a large file are
 // tens of millions of bytes.
-struct DigitPairs {
-    char text[256][2];
-};
-
-static constexpr DigitPairs digit_pairs_make() {
-    DigitPairs pairs{};
+static constexpr auto DIGIT_PAIRS = [] {
+    std::array<std::array<char, 2>, 256> pairs{};
     const char digits[] = "0123456789ABCDEF";
     for (int byte = 0; byte < 256; ++byte)
-        pairs.text[byte][0] = digits[byte >> 4], pairs.text[byte][1] = digits[byte & 15];
+        pairs[byte] = {digits[byte >> 4], digits[byte & 15]};
     return pairs;
-}
-
-static constexpr DigitPairs DIGIT_PAIRS = digit_pairs_make();
+}();
 
 static char *put_bytes(char *at, const uint8_t *bytes, uint32_t count, unsigned &sum) {
     for (uint32_t i = 0; i < count; ++i) {
-        *at++ = DIGIT_PAIRS.text[bytes[i]][0];
-        *at++ = DIGIT_PAIRS.text[bytes[i]][1];
+        *at++ = DIGIT_PAIRS[bytes[i]][0];
+        *at++ = DIGIT_PAIRS[bytes[i]][1];
         sum += bytes[i];
     }
     return at;
@@ -51,9 +47,8 @@ static void write_record(FILE *out, RecordType type, uint16_t offset, const uint
 void hex_write_page(HexCursor &cursor, uint32_t address, const uint8_t *data) {
     for (uint32_t done = 0; done < FLASH_PAGE_SIZE;) {
         uint32_t at = address + done;
-        if (!cursor.have_upper || at >> 16 != cursor.upper) {
+        if (at >> 16 != cursor.upper) {
             cursor.upper = at >> 16;
-            cursor.have_upper = true;
             const uint8_t value[2] = {static_cast<uint8_t>(cursor.upper >> 8),
                                       static_cast<uint8_t>(cursor.upper)};
             write_record(cursor.out, EXTENDED_LINEAR_ADDRESS, 0, value, 2);

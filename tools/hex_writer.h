@@ -7,8 +7,7 @@
 
 struct HexCursor {
     FILE *out;
-    uint32_t upper = 0; // the upper 16 address bits the last address record set
-    bool have_upper = false;
+    uint32_t upper = 0x10000; // the upper 16 address bits the last address record set; none yet
 };
 
 void hex_write_page(HexCursor &cursor, uint32_t address, const uint8_t *data);

@@ -2,7 +2,6 @@
 
 #include "hex_writer.h"
 #include "lumbrix/segment_list.h"
-#include "report.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,19 +12,16 @@ using namespace lumbrix;
 
 static const char TYPE_HINT[] = "give --type 4 or --type 6";
 
-// The size of a file whose size is known before it is read; -1 for a pipe or a device.
-static long long size_known(FILE *file) {
+// The layout a file that begins with `first_byte` can fit, to read it as before its end is
+// seen. A file whose size is not known before it is read (a pipe, a device) is taken for Type 6
+// when it begins with a part code; one whose size is known, for the layout that size fits, its
+// length fields taken to read one page.
+static const Layout *layout_expected(FILE *file, int first_byte) {
     struct stat st;
     int fd = fileno(file);
-    return fd >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
-}
-
-// The part to compare for: the one asked for, else the one the file names, if it names one.
-static const Part *part_to_check(const SourceRequest &request, const Layout &layout,
-                                 int first_byte) {
-    if (request.part)
-        return request.part;
-    return layout.header_size ? part_by_code(first_byte) : nullptr;
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return part_by_code(first_byte) ? &TYPE6 : &TYPE4;
+    return fitting_layout({.size = static_cast<uint64_t>(st.st_size), .first_byte = first_byte});
 }
 
 struct Reading {
@@ -35,25 +31,22 @@ struct Reading {
     HexCursor *hex;     // null without --hex
 };
 
-// Read the file to its end, record by record; false when reading failed.
+// Read the file to its end, record by record, after the header byte the inspection was started
+// with; false when reading failed.
 static bool read_records(FILE *file, Reading &reading) {
     Inspection &inspection = reading.inspection;
     const Layout *layout = inspection.layout;
     uint8_t record[std::max(TYPE4.record_size(), TYPE6.record_size())];
-    if (layout && layout->header_size) {
-        size_t got = fread(record, 1, 1, file);
-        fit_feed(reading.fit, record, got);
-        inspection_start(inspection, *layout, got ? record[0] : -1);
-    } else if (layout) {
-        inspection_start(inspection, *layout, -1);
-    }
+    if (layout && layout->header_size && fread(record, 1, 1, file) == 1)
+        fit_feed(reading.fit, record, 1);
     size_t size = layout ? layout->record_size() : sizeof record;
     for (size_t got; (got = fread(record, 1, size, file)) > 0;) {
         fit_feed(reading.fit, record, got);
         if (!layout)
             continue;
         if (got < size) {
-            inspection_add_truncated(inspection, got);
+            fault_add(inspection.faults, FAULT_ONCE, "record %zu truncated: %zu of %zu bytes",
+                      inspection.records + 1, got, size);
             break;
         }
         uint32_t address = inspection_add_record(inspection, record);
@@ -63,41 +56,60 @@ static bool read_records(FILE *file, Reading &reading) {
         if (reading.hex)
             hex_write_page(*reading.hex, address, data);
     }
-    if (layout)
-        inspection_finish(inspection);
     return !ferror(file);
 }
 
-// The layout read: the one that fits, else the one asked for, else none.
+static const char *fit_text(const Layout *fits) {
+    return fits ? fits->name : "neither";
+}
+
+// The layout read: the one asked for, else the one that fits, else none.
 static const Layout *choose_layout(const char *path, const Layout *fits, const Layout *asked) {
-    // "fits Type 6 only", "fits neither layout"
-    const char *qualifier = fits ? " only" : " layout";
-    if (asked) {
-        if (asked != fits)
-            fprintf(stderr, "lumbrix_inspect: %s fits %s%s; reading it as %s, as --type asks\n",
-                    path, fit_text(fits), qualifier, asked->name);
-        return asked;
-    }
-    if (!fits)
-        fprintf(stderr, "lumbrix_inspect: %s fits %s%s; %s to read it\n", path, fit_text(fits),
-                qualifier, TYPE_HINT);
-    return fits;
+    if (asked && asked != fits) // "fits Type 6 only", "fits neither layout"
+        fprintf(stderr, "lumbrix_inspect: %s fits %s%s; reading it as %s, as --type asks\n", path,
+                fit_text(fits), fits ? " only" : " layout", asked->name);
+    else if (!fits)
+        fprintf(stderr, "lumbrix_inspect: %s fits neither layout; %s to read it\n", path,
+                TYPE_HINT);
+    return asked ? asked : fits;
 }
 
 // The source's faults that the file's first byte decides.
 static void check_part(Inspection &inspection, const Options &options, const Part *part) {
-    const Layout &layout = *inspection.layout;
     if (!part)
         fault_add(inspection.faults, FAULT_ONCE,
                   "source not compared: the file names no part; give --part");
-    else if (layout.header_size && inspection.part_code >= 0 && inspection.part_code != part->code)
+    else if (inspection.part_code >= 0 && inspection.part_code != part->code)
         fault_add(inspection.faults, FAULT_ONCE,
                   "--part %d is part code '%c', the file's part-code byte is 0x%02X",
                   options.source.part->console_number, part->code, inspection.part_code);
 }
 
-static bool load_source(SourceCheck &check, const Options &options, FILE *hex, const Part &part) {
-    if (source_load(check, hex, part, options.source.forced_base) == 0)
+// The report: one fact a line, "name: value", so that two reports diff well.
+static void report_print(FILE *out, const Options &options, const Reading &reading,
+                         const Layout *fits, size_t faults) {
+    const Inspection &inspection = reading.inspection;
+    fprintf(out, "file: %s\n", options.path);
+    fprintf(out, "size: %llu bytes\n", static_cast<unsigned long long>(reading.fit.size));
+    fprintf(out, "fits: %s\n", fit_text(fits));
+    fprintf(out, "layout: %s\n", inspection.layout ? inspection.layout->name : "unknown");
+    if (inspection.layout)
+        inspection_print(out, inspection);
+    if (options.source.path)
+        fprintf(out, "source: %s\n", options.source.path);
+    if (reading.check)
+        source_print(out, *reading.check, options.source);
+    fault_print(out, inspection.faults);
+    if (reading.check)
+        fault_print(out, reading.check->faults);
+    fprintf(out, "faults: %zu\n", faults);
+    const char *result = inspection.records > 0 ? "sound" : "empty";
+    fprintf(out, "result: %s\n", faults > 0 ? "faulty" : result);
+}
+
+static bool load_source(SourceCheck &check, const Options &options, FILE *hex, const Part &part,
+                        const Layout &layout) {
+    if (source_load(check, hex, part, layout, options.source.forced_base) == 0)
         return true;
     if (ferror(hex))
         fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.source.path,
@@ -115,14 +127,16 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
     check = {};
     FILE *file = streams.download;
     int first_byte = getc(file);
-    if (first_byte != EOF)
-        ungetc(first_byte, file);
-    const Layout *expected =
-        options.type ? options.type : layout_expected(size_known(file), first_byte);
-    inspection.layout = expected;
-    const Part *part = expected ? part_to_check(options.source, *expected, first_byte) : nullptr;
+    ungetc(first_byte, file); // nothing to put back at the end of the file
+    const Layout *expected = options.type ? options.type : layout_expected(file, first_byte);
+    if (expected)
+        inspection_start(inspection, *expected, first_byte);
+    // The part to compare for: the one asked for, else the one the file names, if it names one.
+    const Part *part = expected ? options.source.part : nullptr;
+    if (!part && expected && expected->header_size)
+        part = part_by_code(first_byte);
     bool compare = options.source.path && part;
-    if (compare && !load_source(check, options, streams.source, *part)) {
+    if (compare && !load_source(check, options, streams.source, *part, *expected)) {
         segment_list_free(&g_image);
         return {FAULTY, false};
     }
@@ -139,26 +153,19 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
     const Layout *layout = choose_layout(options.path, fits, options.type);
     if (!layout || layout != expected) { // none, or not the one it was read as
         inspection = {};
-        compare = false;
+        reading.check = nullptr;
         fault_add(inspection.faults, FAULT_ONCE, "layout unknown: %s", TYPE_HINT);
     } else {
         if (options.source.path)
             check_part(inspection, options, part);
-        if (compare)
+        if (reading.check)
             source_finish(check, inspection, options.source, options.strict);
         if (options.strict && inspection.records == 0)
             fault_add(inspection.faults, FAULT_ONCE, "the file holds no pages");
     }
-    size_t faults = fault_total(inspection.faults) + (compare ? fault_total(check.faults) : 0);
-    Report report = {options.path,
-                     reading.fit.size,
-                     fits,
-                     &inspection,
-                     options.source.path ? &options.source : nullptr,
-                     compare ? &check : nullptr,
-                     faults};
-    report_print(out, report);
-
+    size_t faults =
+        fault_total(inspection.faults) + (reading.check ? fault_total(check.faults) : 0);
+    report_print(out, options, reading, fits, faults);
     int status = faults == 0 ? SOUND : FAULTY;
     if (status == FAULTY)
         fprintf(stderr, "lumbrix_inspect: %s: %zu fault%s\n", options.path, faults,

@@ -20,6 +20,7 @@
 #endif
 
 using namespace lumbrix;
+namespace fs = std::filesystem;
 
 static const char USAGE[] =
     "usage: lumbrix_inspect [--type 4|6] [--hex OUT.hex] [--strict]\n"
@@ -43,18 +44,14 @@ static int set_type(Options &options, const char *value) {
 }
 
 static int set_part(Options &options, const char *value) {
-    int lowest = PARTS[0].console_number, highest = lowest;
-    for (const Part &part : PARTS) {
-        lowest = part.console_number < lowest ? part.console_number : lowest;
-        highest = part.console_number > highest ? part.console_number : highest;
-    }
+    auto [lowest, highest] = std::ranges::minmax(PARTS, {}, &Part::console_number);
     char *end;
     long number = strtol(value, &end, 10);
     bool fits_int = number == static_cast<int>(number); // so that no number wraps round
     options.source.part = *end != '\0' || !fits_int ? nullptr : part_by_console_number(int(number));
     return options.source.part ? SOUND
                                : usage_error("--part takes a console number %d to %d, not \"%s\"",
-                                             lowest, highest, value);
+                                             lowest.console_number, highest.console_number, value);
 }
 
 struct Option {
@@ -125,19 +122,14 @@ static int parse_options(int argc, char **argv, Options &options) {
 // once whole, so that a run that fails leaves no half-written file where one is expected. A
 // device or a pipe is written as it is: it cannot be replaced.
 struct Output {
-    std::string path, temporary; // no temporary when written in place
+    const char *path = nullptr;
+    std::string temporary; // empty when written in place
     FILE *file = nullptr;
 };
 
-static bool output_in_place(const char *path) {
-    std::error_code error;
-    auto status = std::filesystem::status(path, error);
-    return std::filesystem::exists(status) && !std::filesystem::is_regular_file(status);
-}
-
 static FILE *temporary_open(Output &output) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        output.temporary = output.path + ".part" + std::to_string(attempt);
+        output.temporary = output.path + (".part" + std::to_string(attempt));
         int fd = open(output.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
         if (fd < 0 && errno == EEXIST)
             continue;
@@ -153,9 +145,12 @@ static FILE *temporary_open(Output &output) {
 
 static bool output_open(Output &output, const char *path) {
     output.path = path;
-    output.file = output_in_place(path) ? fopen(path, "w") : temporary_open(output);
+    std::error_code error;
+    fs::file_status status = fs::status(output.path, error);
+    bool in_place = fs::exists(status) && !fs::is_regular_file(status);
+    output.file = in_place ? fopen(output.path, "w") : temporary_open(output);
     if (!output.file) {
-        fprintf(stderr, "lumbrix_inspect: cannot write %s: %s\n", path, strerror(errno));
+        fprintf(stderr, "lumbrix_inspect: cannot write %s: %s\n", output.path, strerror(errno));
         return false;
     }
     setvbuf(output.file, nullptr, _IOFBF, 1 << 16);
@@ -167,16 +162,15 @@ static bool output_open(Output &output, const char *path) {
 static bool output_close(Output &output, bool keep) {
     bool written = fflush(output.file) == 0 && !ferror(output.file);
     written = fclose(output.file) == 0 && written;
-    std::string why = strerror(errno);
+    int why = errno;
     std::error_code error;
-    bool temporary = !output.temporary.empty();
-    if (temporary && keep && written)
-        std::filesystem::rename(output.temporary, output.path, error);
-    if (temporary && (!keep || !written || error))
+    if (!output.temporary.empty() && keep && written)
+        fs::rename(output.temporary, output.path, error);
+    if (!output.temporary.empty() && (!keep || !written || error))
         remove(output.temporary.c_str());
     if (keep && (!written || error)) {
-        fprintf(stderr, "lumbrix_inspect: cannot write %s: %s\n", output.path.c_str(),
-                error ? error.message().c_str() : why.c_str());
+        fprintf(stderr, "lumbrix_inspect: cannot write %s: %s\n", output.path,
+                error ? error.message().c_str() : strerror(why));
         return false;
     }
     return true;

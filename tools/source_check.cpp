@@ -3,7 +3,6 @@
 #include "lumbrix/download.h"
 #include "lumbrix/segment_list.h"
 
-#include <array>
 #include <cstring>
 
 using namespace lumbrix;
@@ -12,18 +11,6 @@ enum : uint8_t { NOT_GIVEN, GIVEN, GIVEN_DIFFERENT };
 
 static constexpr size_t NO_PAGE = WINDOW_PAGES_MAX;
 
-static void run_list_add(RunList &runs, uint32_t address) {
-    AddressRun *last =
-        runs.count > 0 && runs.count <= SHOWN ? &runs.shown[runs.count - 1] : nullptr;
-    if (last && last->last + 1 == address) {
-        last->last = address;
-        return;
-    }
-    if (runs.count < SHOWN)
-        runs.shown[runs.count] = {address, address};
-    ++runs.count;
-}
-
 // Bytes outside the window are only counted: their runs are kept as the HEX file gives them.
 static void survey_record(void *context, const uint8_t *bytes, uint32_t address, uint32_t length) {
     SourceCheck &check = *static_cast<SourceCheck *>(context);
@@ -31,13 +18,14 @@ static void survey_record(void *context, const uint8_t *bytes, uint32_t address,
         uint32_t at = address + i - FLASH_FIRST;
         if (at > check.part->flash_last - FLASH_FIRST) {
             ++check.outside;
-            run_list_add(check.dropped, address + i);
+            run_add(check.dropped, address + i, address + i, false);
         } else if (check.given[at] == NOT_GIVEN) {
             ++check.inside;
             check.given[at] = GIVEN;
             check.value[at] = bytes[i];
-        } else if (check.value[at] != bytes[i]) {
+        } else if (check.given[at] == GIVEN && check.value[at] != bytes[i]) {
             check.given[at] = GIVEN_DIFFERENT;
+            ++check.conflicting;
         }
     }
 }
@@ -53,13 +41,12 @@ static void survey_rejected(void *context, LineFault fault, size_t line) {
     check.last_rejected = line;
 }
 
-int source_load(SourceCheck &check, FILE *hex, const Part &part, bool forced_base) {
+int source_load(SourceCheck &check, FILE *hex, const Part &part, const Layout &layout,
+                bool forced_base) {
     check.part = &part;
     check.first_expected = check.last_expected = NO_PAGE;
     ReadWatch watch = {&check, survey_record, survey_rejected};
-    // Type 4 makes each segment whole pages; a layout that writes every page adds the fill
-    // pages between them, which expected_page makes up.
-    int result = image_load(hex, part.code, TYPE4, forced_base, &watch);
+    int result = image_load(hex, part.code, layout, forced_base, &watch);
     for (const Segment *s = result == 0 ? g_image : nullptr; s; s = s->next)
         for (uint32_t offset = 0; offset < s->length; offset += FLASH_PAGE_SIZE) {
             size_t page = (s->start + offset - FLASH_FIRST) / FLASH_PAGE_SIZE;
@@ -69,19 +56,6 @@ int source_load(SourceCheck &check, FILE *hex, const Part &part, bool forced_bas
             check.last_expected = page;
         }
     return result;
-}
-
-static constexpr auto FILL_PAGE = [] {
-    std::array<uint8_t, FLASH_PAGE_SIZE> page{};
-    page.fill(0xFF);
-    return page;
-}();
-
-static const uint8_t *expected_page(const SourceCheck &check, const Layout &layout, size_t page) {
-    if (check.expected[page] || !layout.every_page || check.first_expected == NO_PAGE)
-        return check.expected[page];
-    bool between = page > check.first_expected && page < check.last_expected;
-    return between ? FILL_PAGE.data() : nullptr;
 }
 
 static uint32_t page_address(size_t page) {
@@ -98,15 +72,12 @@ void source_compare_page(SourceCheck &check, const Layout &layout, uint32_t addr
         return;
     }
     SourceCheck::Stored &stored = check.stored[page];
-    const uint8_t *wanted = expected_page(check, layout, page);
-    if (stored.seen || !wanted) { // a page given twice is compared as first given
-        stored.seen = true;
-        return;
-    }
+    const uint8_t *wanted = check.expected[page];
+    if (!stored.seen && wanted) // a page given twice is compared as first given
+        for (uint32_t i = 0; i < FLASH_PAGE_SIZE && !stored.differs_at; ++i)
+            if (data[i] != wanted[i])
+                stored = {true, i + 1, data[i], wanted[i]};
     stored.seen = true;
-    for (uint32_t i = 0; i < FLASH_PAGE_SIZE && !stored.differs_at; ++i)
-        if (data[i] != wanted[i])
-            stored = {true, i + 1, data[i], wanted[i]};
 }
 
 static void range_text(char *text, size_t size, bool any, uint32_t first, uint32_t last) {
@@ -128,13 +99,6 @@ static void check_range(SourceCheck &check, const Inspection &inspection) {
         fault_add(check.faults, FAULT_ONCE, "pages %s, the HEX file gives %s", have, want);
 }
 
-static size_t conflicting(const SourceCheck &check) {
-    size_t count = 0;
-    for (uint8_t given : check.given)
-        count += given == GIVEN_DIFFERENT;
-    return count;
-}
-
 void source_finish(SourceCheck &check, const Inspection &inspection, const SourceRequest &request,
                    bool strict) {
     const Layout &layout = *inspection.layout;
@@ -143,7 +107,7 @@ void source_finish(SourceCheck &check, const Inspection &inspection, const Sourc
     for (size_t page = 0; page < WINDOW_PAGES_MAX; ++page) {
         uint32_t address = page_address(page);
         const SourceCheck::Stored &stored = check.stored[page];
-        const uint8_t *wanted = expected_page(check, layout, page);
+        const uint8_t *wanted = check.expected[page];
         bool between = inspection.records > 0 && address > inspection.first_page &&
                        address < inspection.last_page;
         if (stored.differs_at)
@@ -162,27 +126,18 @@ void source_finish(SourceCheck &check, const Inspection &inspection, const Sourc
     if (check.outside > 0 && !request.allow_outside)
         fault_add(check.faults, FAULT_ONCE, "%zu source bytes outside the flash window",
                   check.outside);
-    if (size_t count = conflicting(check))
-        fault_add(check.faults, FAULT_ONCE, "%zu source addresses given different values", count);
+    if (check.conflicting > 0)
+        fault_add(check.faults, FAULT_ONCE, "%zu source addresses given different values",
+                  check.conflicting);
     if (check.rejected_lines > 0)
         fault_add(check.faults, FAULT_ONCE, "%zu source lines rejected", check.rejected_lines);
 }
 
-static void print_runs(FILE *out, const char *name, const RunList &runs) {
-    for (size_t i = 0; i < runs.count && i < SHOWN; ++i) {
-        uint32_t count = runs.shown[i].last - runs.shown[i].first + 1;
-        fprintf(out, "%s: 0x%X-0x%X (%u byte%s)\n", name, runs.shown[i].first, runs.shown[i].last,
-                count, count == 1 ? "" : "s");
-    }
-    if (runs.count > SHOWN)
-        fprintf(out, "%s: %zu more runs\n", name, runs.count - SHOWN);
-}
-
-static RunList overlaps(const SourceCheck &check) {
-    RunList runs{};
+static RunList<SHOWN> overlaps(const SourceCheck &check) {
+    RunList<SHOWN> runs{};
     for (uint32_t at = 0; at < WINDOW_BYTES_MAX; ++at)
         if (check.given[at] == GIVEN_DIFFERENT)
-            run_list_add(runs, FLASH_FIRST + at);
+            run_add(runs, FLASH_FIRST + at, FLASH_FIRST + at, false);
     return runs;
 }
 
@@ -197,8 +152,8 @@ void source_print(FILE *out, const SourceCheck &check, const SourceRequest &requ
             request.forced_base ? "forced into the flash region" : "as given");
     fprintf(out, "source bytes in window: %zu\n", check.inside);
     fprintf(out, "source bytes outside window: %zu\n", check.outside);
-    print_runs(out, "dropped", check.dropped);
-    print_runs(out, "overlap", overlaps(check));
+    run_print(out, "dropped", check.dropped, 1, "byte");
+    run_print(out, "overlap", overlaps(check), 1, "byte");
     fprintf(out, "rejected: %zu line%s\n", check.rejected_lines,
             check.rejected_lines == 1 ? "" : "s");
     for (size_t i = 0; i < check.rejected_lines && i < SHOWN; ++i)

@@ -14,16 +14,6 @@ struct SourceRequest {
     bool allow_outside = false;          // under --strict, bytes outside the window are no fault
 };
 
-struct AddressRun {
-    uint32_t first, last;
-};
-
-// Runs of addresses: the first few, and how many there were.
-struct RunList {
-    AddressRun shown[SHOWN];
-    size_t count;
-};
-
 struct RejectedLine {
     size_t line;
     lumbrix::LineFault fault;
@@ -36,14 +26,14 @@ struct SourceCheck {
     // (GIVEN) or given again with another value (GIVEN_DIFFERENT).
     uint8_t value[WINDOW_BYTES_MAX];
     uint8_t given[WINDOW_BYTES_MAX];
-    size_t inside;  // addresses of the window given
-    size_t outside; // bytes given outside it, each time given
-    RunList dropped;
+    size_t inside;      // addresses of the window given
+    size_t outside;     // bytes given outside it, each time given
+    size_t conflicting; // addresses given different values
+    RunList<SHOWN> dropped;
     size_t rejected_lines;
     size_t last_rejected;
     RejectedLine rejected[SHOWN];
     // The pages the converter writes for the HEX file, in g_image; null where it writes none.
-    // A layout that writes every page also writes those between first and last as fill.
     const uint8_t *expected[WINDOW_PAGES_MAX];
     size_t first_expected, last_expected; // WINDOW_PAGES_MAX when the HEX file gives none
     // The download file's page at each place in the window, as first met.
@@ -55,10 +45,11 @@ struct SourceCheck {
     FaultList faults;
 };
 
-// Read the HEX file for the part into `check` (which must be zeroed) and g_image, which the
-// caller frees once done. Returns 0, or 1 when `hex` could not be read to its end or memory ran
-// out.
-int source_load(SourceCheck &check, FILE *hex, const lumbrix::Part &part, bool forced_base);
+// Read the HEX file for the part into `check` (which must be zeroed) and g_image, as the
+// converter pads it for `layout`; the caller frees g_image once done. Returns 0, or 1 when `hex`
+// could not be read to its end or memory ran out.
+int source_load(SourceCheck &check, FILE *hex, const lumbrix::Part &part,
+                const lumbrix::Layout &layout, bool forced_base);
 
 // Compare one page of the download file, read as `layout`.
 void source_compare_page(SourceCheck &check, const lumbrix::Layout &layout, uint32_t address,
