@@ -60,8 +60,7 @@ class FakeView : public DialogView {
         fileRequests.push_back(request);
         return fileDialogAnswer;
     }
-    void SetWindowIcon(int, IconSize) override {}
-    void AppendSystemMenuSeparator() override {}
+    void SetWindowIcon(int) override {}
     void AppendSystemMenuItem(unsigned int, const std::string &text) override {
         systemMenu.push_back(text);
     }
