@@ -4,7 +4,9 @@
 #include "file_dialog_filter.h"
 #include "qt_settings_store.h"
 #include "resource.h"
-#include "template_dialog.h"
+#include "template_widgets.h"
+
+#include <QDialog>
 
 #include <QLabel>
 #include <QPushButton>
@@ -54,7 +56,8 @@ TEST_F(QtSettingsStoreTest, ValuesSurviveAReopenInTheCompanysFolder) {
 }
 
 TEST(AboutBox, ShowsItsTemplateAndEndsWithOk) {
-    TemplateDialog about(AboutDialogTemplate());
+    QDialog about;
+    buildTemplateDialog(AboutDialogTemplate(), about);
     EXPECT_EQ("Information", about.windowTitle());
     auto *ok = about.findChild<QPushButton *>("1");
     ASSERT_NE(nullptr, ok);
