@@ -2,14 +2,15 @@
 // texts of its template; OK, Escape and its close box end it.
 #pragma once
 
-class DialogView;
+#include "dialog_template.h"
+#include "dialog_view.h"
 
 class AboutDialog {
   public:
     // The box runs over the window that `owner` drives.
     explicit AboutDialog(DialogView &owner) : m_owner(owner) {}
 
-    void DoModal();
+    void DoModal() { m_owner.RunModalDialog(AboutDialogTemplate()); }
 
   private:
     DialogView &m_owner;

@@ -16,41 +16,22 @@
 
 namespace {
 
-struct PartChoice {
-    const char *entry;
-    int partCode;
-    const char *paneText;
-};
-
 constexpr std::size_t kPartCount = std::ranges::count_if(lumbrix::PARTS, lumbrix::part_in_dialog);
 
-// The list offers the catalogue's parts that the dialog may select, in catalogue order; the
-// status bar shows the chosen one's name behind two spaces.
-const std::array<PartChoice, kPartCount> kParts = [] {
-    static std::array<std::string, kPartCount> paneTexts;
-    std::array<PartChoice, kPartCount> parts{};
+// The list offers the catalogue's parts that the dialog may select, in catalogue order.
+const std::array<const lumbrix::Part *, kPartCount> kParts = [] {
+    std::array<const lumbrix::Part *, kPartCount> parts{};
     std::size_t index = 0;
     for (const lumbrix::Part &part : lumbrix::PARTS) {
         if (lumbrix::part_in_dialog(part)) {
-            paneTexts[index] = std::string("  ") + part.name;
-            parts[index] = {part.name, part.code, paneTexts[index].c_str()};
-            ++index;
+            parts[index++] = &part;
         }
     }
     return parts;
 }();
-constexpr const char *kNoPartPane = "  None";
 
-struct ProtocolChoice {
-    const lumbrix::Layout *layout; // its name is the entry
-    const char *paneText;
-};
-
-constexpr std::array<ProtocolChoice, 2> kProtocols{{
-    {&lumbrix::TYPE4, "  Protocol 4"},
-    {&lumbrix::TYPE6, "  Protocol 6"},
-}};
-constexpr const char *kNoProtocolPane = "  Protocol unspecified";
+// The list shows each layout's name, the status bar its protocol number.
+constexpr std::array<const lumbrix::Layout *, 2> kProtocols{&lumbrix::TYPE4, &lumbrix::TYPE6};
 
 constexpr const char *kStatusCleared = " ";
 constexpr const char *kStatusSucceeded = "  Conversion Succeeded";
@@ -58,15 +39,6 @@ constexpr const char *kStatusFailed = "  Conversion Failed";
 
 constexpr const char *kSection = "Settings";
 constexpr unsigned int kSystemCommandMask = 0xFFF0;
-
-const std::string kInputFilter = "HEX Files (*.hex)|*.hex|All Files (*.*)|*.*||";
-const std::string kOutputFilter = "qvr Files (*.qvr)|*.qvr|";
-
-template <typename Choice, std::size_t N>
-const char *PaneText(const std::array<Choice, N> &choices, std::uint16_t index,
-                     const char *noChoice) {
-    return index < choices.size() ? choices[index].paneText : noChoice;
-}
 
 // A list selection of -1 (none) is kept as 65535, which no list reaches.
 std::uint16_t LowWord(long long value) {
@@ -80,9 +52,11 @@ ConverterDialog::ConverterDialog(DialogView &view, SettingsStore &settings)
       m_settings(settings) {}
 
 bool ConverterDialog::OnInitDialog() {
-    InstallAboutMenuItem();
-    m_view.SetWindowIcon(IDR_MAINFRAME, IconSize::Big);
-    m_view.SetWindowIcon(IDR_MAINFRAME, IconSize::Small);
+    // Without its text the About entry is left out, separator and all.
+    if (const std::string about = m_view.ResourceString(IDS_ABOUTBOX); !about.empty()) {
+        m_view.AppendSystemMenuItem(IDM_ABOUTBOX, about);
+    }
+    m_view.SetWindowIcon(IDR_MAINFRAME);
     m_view.CreateStatusBar({{ID_INDICATOR_PART, 60},
                             {ID_INDICATOR_PROTOCOL, 105},
                             {ID_INDICATOR_STATUS, 195},
@@ -91,30 +65,20 @@ bool ConverterDialog::OnInitDialog() {
     m_view.SetControlText(IDC_INPUT_FILE, m_settings.GetString(kSection, "Input", ""));
     m_view.SetControlText(IDC_OUTPUT_FILE, m_settings.GetString(kSection, "Output", ""));
 
-    for (const PartChoice &part : kParts) {
-        m_view.AddListEntry(IDC_PART, part.entry);
+    for (const lumbrix::Part *part : kParts) {
+        m_view.AddListEntry(IDC_PART, part->name);
     }
     m_partIndex = LowWord(m_settings.GetUInt(kSection, "Part", 0));
     m_view.SelectListEntry(IDC_PART, m_partIndex);
 
-    for (const ProtocolChoice &protocol : kProtocols) {
-        m_view.AddListEntry(IDC_PROTOCOL, protocol.layout->name);
+    for (const lumbrix::Layout *layout : kProtocols) {
+        m_view.AddListEntry(IDC_PROTOCOL, layout->name);
     }
     m_protocolIndex = LowWord(m_settings.GetUInt(kSection, "Protocol", 0));
     m_view.SelectListEntry(IDC_PROTOCOL, m_protocolIndex);
 
     ShowStatus(kStatusCleared);
     return true;
-}
-
-// Without its text the entry is left out, separator and all.
-void ConverterDialog::InstallAboutMenuItem() {
-    const std::string text = m_view.ResourceString(IDS_ABOUTBOX);
-    if (text.empty()) {
-        return;
-    }
-    m_view.AppendSystemMenuSeparator();
-    m_view.AppendSystemMenuItem(IDM_ABOUTBOX, text);
 }
 
 bool ConverterDialog::OnSysCommand(unsigned int commandId) {
@@ -146,7 +110,7 @@ void ConverterDialog::OnBrowseInput() {
         .initialFileName = input.baseName,
         .initialFolder = input.Folder(),
         .confirmOverwrite = false,
-        .filter = kInputFilter,
+        .filter = "HEX Files (*.hex)|*.hex|All Files (*.*)|*.*||",
     });
     if (chosen) {
         m_view.SetControlText(IDC_INPUT_FILE, *chosen);
@@ -164,26 +128,24 @@ void ConverterDialog::OnBrowseOutput() {
         .initialFileName = inputName.empty() ? output.baseName : inputName,
         .initialFolder = output.Folder(),
         .confirmOverwrite = true,
-        .filter = kOutputFilter,
+        .filter = "qvr Files (*.qvr)|*.qvr|",
     });
     if (chosen) {
         m_view.SetControlText(IDC_OUTPUT_FILE, *chosen);
     }
 }
 
+// The lists are not read again: the indices are kept up to date by the change handlers. With
+// no part or no protocol no file is touched, and that counts as a failure.
 void ConverterDialog::OnConvert() {
-    ShowStatus(ConvertFiles() == 0 ? kStatusSucceeded : kStatusFailed);
-}
-
-// The lists are not read again: the indices are kept up to date by the change handlers.
-int ConverterDialog::ConvertFiles() const {
     const std::string input = m_view.ControlText(IDC_INPUT_FILE);
     const std::string output = m_view.ControlText(IDC_OUTPUT_FILE);
-    if (m_partIndex >= kParts.size() || m_protocolIndex >= kProtocols.size()) {
-        return 1;
+    int result = 1;
+    if (m_partIndex < kParts.size() && m_protocolIndex < kProtocols.size()) {
+        result = lumbrix::convert_file(input.c_str(), output.c_str(), kParts[m_partIndex]->code,
+                                       *kProtocols[m_protocolIndex]);
     }
-    return lumbrix::convert_file(input.c_str(), output.c_str(), kParts[m_partIndex].partCode,
-                                 *kProtocols[m_protocolIndex].layout);
+    ShowStatus(result == 0 ? kStatusSucceeded : kStatusFailed);
 }
 
 void ConverterDialog::OnChangeInput() {
@@ -210,7 +172,11 @@ void ConverterDialog::ShowStatus(const char *text) {
 }
 
 void ConverterDialog::UpdateStatusBar() {
-    m_view.SetStatusPaneText(0, PaneText(kParts, m_partIndex, kNoPartPane));
-    m_view.SetStatusPaneText(1, PaneText(kProtocols, m_protocolIndex, kNoProtocolPane));
+    m_view.SetStatusPaneText(
+        0, m_partIndex < kParts.size() ? std::string("  ") + kParts[m_partIndex]->name : "  None");
+    m_view.SetStatusPaneText(1, m_protocolIndex < kProtocols.size()
+                                    ? "  Protocol " +
+                                          std::to_string(kProtocols[m_protocolIndex]->protocol)
+                                    : "  Protocol unspecified");
     m_view.SetStatusPaneText(2, m_statusText);
 }

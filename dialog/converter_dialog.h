@@ -34,8 +34,6 @@ class ConverterDialog {
     void UpdateStatusBar();
 
   private:
-    void InstallAboutMenuItem();
-    int ConvertFiles() const;
     void ShowStatus(const char *text);
 
     const char *m_statusText;

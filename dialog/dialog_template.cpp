@@ -15,6 +15,13 @@ ControlTemplate Control(ControlKind kind, int id, int picture, DialogRect rect) 
 #define TEMPLATE_CONTROL(kind, id, caption, x, y, width, height)                                   \
     Control(ControlKind::kind, id, caption, {x, y, width, height}),
 
+// The template `id` from the macros that dialog_resources.h names with `PREFIX`.
+// clang-format off
+#define TEMPLATE(id, PREFIX)                                                                       \
+    DialogTemplate{id, PREFIX##_CAPTION, PREFIX##_WIDTH, PREFIX##_HEIGHT, DIALOG_FONT_NAME,        \
+                   DIALOG_FONT_POINTS, {PREFIX##_CONTROLS(TEMPLATE_CONTROL)}}
+// clang-format on
+
 struct StringEntry {
     int id;
     const char *text;
@@ -27,28 +34,12 @@ constexpr StringEntry kStrings[] = {STRING_TABLE(STRING_ENTRY)};
 } // namespace
 
 const DialogTemplate &ConverterDialogTemplate() {
-    static const DialogTemplate dialog{
-        IDD_CONVERTER_DIALOG,
-        CONVERTER_DIALOG_CAPTION,
-        CONVERTER_DIALOG_WIDTH,
-        CONVERTER_DIALOG_HEIGHT,
-        DIALOG_FONT_NAME,
-        DIALOG_FONT_POINTS,
-        {CONVERTER_DIALOG_CONTROLS(TEMPLATE_CONTROL)},
-    };
+    static const DialogTemplate dialog = TEMPLATE(IDD_CONVERTER_DIALOG, CONVERTER_DIALOG);
     return dialog;
 }
 
 const DialogTemplate &AboutDialogTemplate() {
-    static const DialogTemplate dialog{
-        IDD_ABOUTBOX,
-        ABOUT_BOX_CAPTION,
-        ABOUT_BOX_WIDTH,
-        ABOUT_BOX_HEIGHT,
-        DIALOG_FONT_NAME,
-        DIALOG_FONT_POINTS,
-        {ABOUT_BOX_CONTROLS(TEMPLATE_CONTROL)},
-    };
+    static const DialogTemplate dialog = TEMPLATE(IDD_ABOUTBOX, ABOUT_BOX);
     return dialog;
 }
 

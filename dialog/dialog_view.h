@@ -25,16 +25,14 @@ struct FileDialogRequest {
     std::string filter;
 };
 
-enum class IconSize { Big, Small };
-
 // The operations are named apart from the Win32 functions they stand for, because windows.h
 // turns many of those names into macros.
 class DialogView {
   public:
     virtual ~DialogView() = default;
 
-    // Whole text of the control `id`. Setting an edit box's text raises its change
-    // notification, even when the text stays the same.
+    // Whole text of the edit box `id`. Setting it raises the box's change notification, even
+    // when the text stays the same.
     virtual std::string ControlText(int id) const = 0;
     virtual void SetControlText(int id, const std::string &text) = 0;
 
@@ -50,11 +48,11 @@ class DialogView {
     // Runs a file dialog owned by no window; the full path chosen, or nothing on cancel.
     virtual std::optional<std::string> RunFileDialog(const FileDialogRequest &request) = 0;
 
-    virtual void SetWindowIcon(int iconId, IconSize size) = 0;
+    // The icon in every size the window shows, the large one first.
+    virtual void SetWindowIcon(int iconId) = 0;
 
-    // The window's system menu (or what stands in for it); chosen items come back as
-    // system commands.
-    virtual void AppendSystemMenuSeparator() = 0;
+    // Appends a separator and then the item to the window's system menu (or what stands in for
+    // it); a chosen item comes back as a system command.
     virtual void AppendSystemMenuItem(unsigned int commandId, const std::string &text) = 0;
 
     // Runs a dialog built from the template modally over this window.

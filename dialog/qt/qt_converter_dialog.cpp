@@ -4,7 +4,6 @@
 #include "file_dialog_filter.h"
 #include "message_map.h"
 #include "resource.h"
-#include "template_dialog.h"
 #include "template_widgets.h"
 
 #include <QCloseEvent>
@@ -41,23 +40,16 @@ bool isEnterKey(const QKeyEvent &event) {
 QtConverterDialog::QtConverterDialog(SettingsStore &settings, QWidget *parent)
     : QDialog(parent, Qt::Window | kCaptionFlags), m_logic(*this, settings),
       m_systemMenu(new QMenu(this)) {
-    const DialogTemplate &dialog = ConverterDialogTemplate();
-    setObjectName(QString::number(dialog.id));
-    setWindowTitle(QString::fromStdString(dialog.caption));
-    setFont(dialogFont(dialog));
-    m_controls = createControls(dialog, this);
-    m_templateSize =
-        dialogUnitsToPixels({0, 0, dialog.width, dialog.height}, dialogBaseUnits(font())).size();
-    setFixedSize(m_templateSize);
+    m_controls = buildTemplateDialog(ConverterDialogTemplate(), *this);
 
     // Files dropped anywhere on the dialog, the edit boxes included, name the input.
     setAcceptDrops(true);
-    editBox(IDC_INPUT_FILE)->setAcceptDrops(false);
-    editBox(IDC_OUTPUT_FILE)->setAcceptDrops(false);
+    control<QLineEdit>(IDC_INPUT_FILE)->setAcceptDrops(false);
+    control<QLineEdit>(IDC_OUTPUT_FILE)->setAcceptDrops(false);
 
     connectNotifications();
     if (m_logic.OnInitDialog()) {
-        list(IDC_PART)->setFocus();
+        control<QComboBox>(IDC_PART)->setFocus();
     }
 }
 
@@ -68,13 +60,14 @@ void QtConverterDialog::connectNotifications() {
         auto handle = [this, handler = route.handler] { (m_logic.*handler)(); };
         switch (route.notification) {
         case Notification::Clicked:
-            connect(button(route.controlId), &QPushButton::clicked, this, handle);
+            connect(control<QPushButton>(route.controlId), &QPushButton::clicked, this, handle);
             break;
         case Notification::TextChanged:
-            connect(editBox(route.controlId), &QLineEdit::textChanged, this, handle);
+            connect(control<QLineEdit>(route.controlId), &QLineEdit::textChanged, this, handle);
             break;
         case Notification::SelectionChanged:
-            connect(list(route.controlId), &QComboBox::currentIndexChanged, this, handle);
+            connect(control<QComboBox>(route.controlId), &QComboBox::currentIndexChanged, this,
+                    handle);
             break;
         }
     }
@@ -129,36 +122,22 @@ QString QtConverterDialog::droppedLocalFile(const QMimeData &data) {
 }
 
 std::string QtConverterDialog::ControlText(int id) const {
-    const QWidget *control = m_controls.value(id);
-    if (const auto *edit = qobject_cast<const QLineEdit *>(control)) {
-        return edit->text().toStdString();
-    }
-    if (const auto *combo = qobject_cast<const QComboBox *>(control)) {
-        return combo->currentText().toStdString();
-    }
-    if (const auto *pushButton = qobject_cast<const QPushButton *>(control)) {
-        return pushButton->text().toStdString();
-    }
-    return {};
+    return control<QLineEdit>(id)->text().toStdString();
 }
 
+// setText() keeps quiet about an unchanged text, but every set counts as a change.
 void QtConverterDialog::SetControlText(int id, const std::string &text) {
+    QLineEdit *edit = control<QLineEdit>(id);
     const QString value = QString::fromStdString(text);
-    QWidget *control = m_controls.value(id);
-    if (auto *edit = qobject_cast<QLineEdit *>(control)) {
-        // setText() keeps quiet about an unchanged text, but every set counts as a change.
-        if (edit->text() == value) {
-            emit edit->textChanged(value);
-        } else {
-            edit->setText(value);
-        }
-    } else if (auto *pushButton = qobject_cast<QPushButton *>(control)) {
-        pushButton->setText(value);
+    if (edit->text() == value) {
+        emit edit->textChanged(value);
+    } else {
+        edit->setText(value);
     }
 }
 
 void QtConverterDialog::AddListEntry(int listId, const std::string &entry) {
-    QComboBox *combo = list(listId);
+    auto *combo = control<QComboBox>(listId);
     const QSignalBlocker quiet(combo);
     const int selection = combo->currentIndex(); // adding to an empty list would select
     combo->addItem(QString::fromStdString(entry));
@@ -166,13 +145,13 @@ void QtConverterDialog::AddListEntry(int listId, const std::string &entry) {
 }
 
 void QtConverterDialog::SelectListEntry(int listId, int index) {
-    QComboBox *combo = list(listId);
+    auto *combo = control<QComboBox>(listId);
     const QSignalBlocker quiet(combo);
     combo->setCurrentIndex(index >= 0 && index < combo->count() ? index : -1);
 }
 
 int QtConverterDialog::ListSelection(int listId) const {
-    return list(listId)->currentIndex();
+    return control<QComboBox>(listId)->currentIndex();
 }
 
 // The bar lies below the template's area; panes that do not fit are cut off at the edge.
@@ -193,8 +172,9 @@ void QtConverterDialog::CreateStatusBar(const std::vector<StatusPane> &panes) {
         m_panes.append(label);
     }
     const int barHeight = m_statusBar->sizeHint().height();
-    m_statusBar->setGeometry(0, m_templateSize.height(), m_templateSize.width(), barHeight);
-    setFixedSize(m_templateSize.width(), m_templateSize.height() + barHeight);
+    const QSize area = size();
+    m_statusBar->setGeometry(0, area.height(), area.width(), barHeight);
+    setFixedSize(area.width(), area.height() + barHeight);
 }
 
 void QtConverterDialog::SetStatusPaneText(int pane, const std::string &text) {
@@ -221,37 +201,24 @@ std::optional<std::string> QtConverterDialog::RunFileDialog(const FileDialogRequ
 }
 
 // Qt scales one icon to every size the desktop asks for, so the size makes no difference.
-void QtConverterDialog::SetWindowIcon(int iconId, IconSize) {
+void QtConverterDialog::SetWindowIcon(int iconId) {
     setWindowIcon(QIcon(resourcePixmap(iconId)));
-}
-
-void QtConverterDialog::AppendSystemMenuSeparator() {
-    m_systemMenu->addSeparator();
 }
 
 // The stand-in menu holds only the logic's own commands: none is left to the platform.
 void QtConverterDialog::AppendSystemMenuItem(unsigned int commandId, const std::string &text) {
+    m_systemMenu->addSeparator();
     QAction *action = m_systemMenu->addAction(QString::fromStdString(text));
     connect(action, &QAction::triggered, this,
             [this, commandId] { m_logic.OnSysCommand(commandId); });
 }
 
 void QtConverterDialog::RunModalDialog(const DialogTemplate &dialog) {
-    TemplateDialog(dialog, this).exec();
+    QDialog box(this, Qt::Dialog | kCaptionFlags);
+    buildTemplateDialog(dialog, box);
+    box.exec();
 }
 
 std::string QtConverterDialog::ResourceString(int id) const {
     return StringResource(id);
-}
-
-QLineEdit *QtConverterDialog::editBox(int id) const {
-    return qobject_cast<QLineEdit *>(m_controls.value(id));
-}
-
-QComboBox *QtConverterDialog::list(int id) const {
-    return qobject_cast<QComboBox *>(m_controls.value(id));
-}
-
-QPushButton *QtConverterDialog::button(int id) const {
-    return qobject_cast<QPushButton *>(m_controls.value(id));
 }

@@ -9,12 +9,9 @@
 #include <QHash>
 #include <QList>
 
-class QComboBox;
 class QLabel;
-class QLineEdit;
 class QMenu;
 class QMimeData;
-class QPushButton;
 class QStatusBar;
 
 class QtConverterDialog : public QDialog, public DialogView {
@@ -31,8 +28,7 @@ class QtConverterDialog : public QDialog, public DialogView {
     void CreateStatusBar(const std::vector<StatusPane> &panes) override;
     void SetStatusPaneText(int pane, const std::string &text) override;
     std::optional<std::string> RunFileDialog(const FileDialogRequest &request) override;
-    void SetWindowIcon(int iconId, IconSize size) override;
-    void AppendSystemMenuSeparator() override;
+    void SetWindowIcon(int iconId) override;
     void AppendSystemMenuItem(unsigned int commandId, const std::string &text) override;
     void RunModalDialog(const DialogTemplate &dialog) override;
     std::string ResourceString(int id) const override;
@@ -46,14 +42,13 @@ class QtConverterDialog : public QDialog, public DialogView {
 
   private:
     void connectNotifications();
-    QLineEdit *editBox(int id) const;
-    QComboBox *list(int id) const;
-    QPushButton *button(int id) const;
+    template <typename Control> Control *control(int id) const {
+        return qobject_cast<Control *>(m_controls.value(id));
+    }
     static QString droppedLocalFile(const QMimeData &data);
 
     ConverterDialog m_logic;
     QHash<int, QWidget *> m_controls;
-    QSize m_templateSize;
     QStatusBar *m_statusBar = nullptr;
     QList<QLabel *> m_panes;
     QMenu *m_systemMenu;

@@ -3,6 +3,7 @@
 #include "resource.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGroupBox>
@@ -24,21 +25,18 @@ QWidget *createWidget(const ControlTemplate &control, QWidget *parent) {
         return new QComboBox(parent);
     case ControlKind::EditBox:
         return new QLineEdit(parent);
-    case ControlKind::PushButton: {
-        auto *button = new QPushButton(caption, parent);
-        button->setAutoDefault(false);
-        return button;
-    }
+    case ControlKind::PushButton:
     case ControlKind::DefPushButton: {
+        // Only the default button takes Enter pressed on another control.
         auto *button = new QPushButton(caption, parent);
-        button->setDefault(true);
+        button->setAutoDefault(control.kind == ControlKind::DefPushButton);
+        button->setDefault(control.kind == ControlKind::DefPushButton);
         return button;
     }
     case ControlKind::StaticText:
-        return new QLabel(caption, parent);
     case ControlKind::PlainText: {
         auto *label = new QLabel(caption, parent);
-        label->setTextFormat(Qt::PlainText);
+        label->setTextFormat(control.kind == ControlKind::PlainText ? Qt::PlainText : Qt::AutoText);
         return label;
     }
     case ControlKind::GroupBox: {
@@ -57,6 +55,11 @@ QWidget *createWidget(const ControlTemplate &control, QWidget *parent) {
     }
     }
     return nullptr;
+}
+
+QRect dialogUnitsToPixels(const DialogRect &rect, DialogBaseUnits units) {
+    return {scale(rect.x, units.x, 4), scale(rect.y, units.y, 8), scale(rect.width, units.x, 4),
+            scale(rect.height, units.y, 8)};
 }
 
 // Pictures keep their own size and lists their closed height, as on the platform, where a
@@ -83,8 +86,6 @@ QRect controlGeometry(const ControlTemplate &control, const QWidget &widget,
     return geometry;
 }
 
-} // namespace
-
 QFont dialogFont(const DialogTemplate &dialog) {
     const QString family = QString::fromStdString(dialog.fontName);
     QFont font = QFontDatabase::hasFamily(family)
@@ -94,6 +95,8 @@ QFont dialogFont(const DialogTemplate &dialog) {
     return font;
 }
 
+} // namespace
+
 DialogBaseUnits dialogBaseUnits(const QFont &font) {
     const QFontMetrics metrics(font);
     const int alphabetWidth = metrics.horizontalAdvance(
@@ -101,20 +104,19 @@ DialogBaseUnits dialogBaseUnits(const QFont &font) {
     return {(alphabetWidth / 26 + 1) / 2, metrics.height()};
 }
 
-QRect dialogUnitsToPixels(const DialogRect &rect, DialogBaseUnits units) {
-    return {scale(rect.x, units.x, 4), scale(rect.y, units.y, 8), scale(rect.width, units.x, 4),
-            scale(rect.height, units.y, 8)};
-}
-
 QPixmap resourcePixmap(int resourceId) {
     return QPixmap(QStringLiteral(":/images/%1.png").arg(resourceId));
 }
 
-QHash<int, QWidget *> createControls(const DialogTemplate &dialog, QWidget *parent) {
-    const DialogBaseUnits units = dialogBaseUnits(parent->font());
+QHash<int, QWidget *> buildTemplateDialog(const DialogTemplate &dialog, QDialog &window) {
+    window.setObjectName(QString::number(dialog.id));
+    window.setWindowTitle(QString::fromStdString(dialog.caption));
+    window.setFont(dialogFont(dialog));
+    const DialogBaseUnits units = dialogBaseUnits(window.font());
+    window.setFixedSize(dialogUnitsToPixels({0, 0, dialog.width, dialog.height}, units).size());
     QHash<int, QWidget *> controls;
     for (const ControlTemplate &control : dialog.controls) {
-        QWidget *widget = createWidget(control, parent);
+        QWidget *widget = createWidget(control, &window);
         widget->setGeometry(controlGeometry(control, *widget, units));
         if (control.id != IDC_STATIC) {
             // Found by identifier, both in code and from outside; a control with a caption
@@ -126,6 +128,9 @@ QHash<int, QWidget *> createControls(const DialogTemplate &dialog, QWidget *pare
                 control.caption.empty() ? id : QString::fromStdString(control.caption));
             controls.insert(control.id, widget);
         }
+    }
+    if (auto *ok = qobject_cast<QPushButton *>(controls.value(IDOK))) {
+        QObject::connect(ok, &QPushButton::clicked, &window, &QDialog::accept);
     }
     return controls;
 }

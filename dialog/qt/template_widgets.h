@@ -1,4 +1,4 @@
-// Builds Qt widgets from a dialog template: the template's font, dialog units converted to
+// Builds Qt dialogs from dialog templates: the template's font, dialog units converted to
 // pixels with that font's metrics, and one widget per control, named after its identifier.
 #pragma once
 
@@ -7,8 +7,8 @@
 #include <QFont>
 #include <QHash>
 #include <QPixmap>
-#include <QRect>
 
+class QDialog;
 class QWidget;
 
 // A dialog unit is a quarter of the font's average character width horizontally and an
@@ -23,12 +23,11 @@ inline constexpr Qt::WindowFlags kCaptionFlags = Qt::CustomizeWindowHint | Qt::W
                                                  Qt::WindowSystemMenuHint |
                                                  Qt::WindowCloseButtonHint;
 
-QFont dialogFont(const DialogTemplate &dialog);
 DialogBaseUnits dialogBaseUnits(const QFont &font);
-QRect dialogUnitsToPixels(const DialogRect &rect, DialogBaseUnits units);
 
 QPixmap resourcePixmap(int resourceId);
 
-// Creates the controls on `parent` in template order, which is also their tab order, and
-// gives back the numbered ones by identifier. The parent's font must already be set.
-QHash<int, QWidget *> createControls(const DialogTemplate &dialog, QWidget *parent);
+// Gives `window` the template's identifier as its name, its caption, font and size, and its
+// controls in template order, which is also their tab order; an OK button accepts. The
+// numbered controls come back by identifier.
+QHash<int, QWidget *> buildTemplateDialog(const DialogTemplate &dialog, QDialog &window);

@@ -3,31 +3,11 @@
 #include <windows.h>
 
 #include <utility>
-#include <vector>
 
-namespace {
-
-// A value of the wrong type counts as absent, so that a hand-edited registry cannot feed a
-// number in place of a path or the other way round.
-bool QueryValue(const std::string &keyPath, const std::string &entry, DWORD expectedType,
-                std::vector<BYTE> &data) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) !=
-        ERROR_SUCCESS)
-        return false;
-    DWORD type = 0;
-    DWORD size = 0;
-    LONG status = RegQueryValueExA(key, entry.c_str(), nullptr, &type, nullptr, &size);
-    if (status == ERROR_SUCCESS && type == expectedType) {
-        data.resize(size);
-        status = RegQueryValueExA(key, entry.c_str(), nullptr, &type, data.data(), &size);
-        data.resize(size);
-    }
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS && type == expectedType;
-}
-
-} // namespace
+// Values of the wrong type count as absent, so that a hand-edited registry cannot feed a
+// number in place of a path or the other way round; strings are read as they are stored,
+// without expanding what looks like an environment variable.
+constexpr DWORD kStringOnly = RRF_RT_REG_SZ | RRF_NOEXPAND;
 
 RegistrySettingsStore::RegistrySettingsStore(std::string company, std::string application)
     : m_company(std::move(company)), m_application(std::move(application)) {}
@@ -38,41 +18,41 @@ std::string RegistrySettingsStore::KeyPath(const std::string &section) const {
 
 std::string RegistrySettingsStore::GetString(const std::string &section, const std::string &entry,
                                              const std::string &defaultValue) const {
-    std::vector<BYTE> data;
-    if (!QueryValue(KeyPath(section), entry, REG_SZ, data))
+    const std::string key = KeyPath(section);
+    DWORD size = 0;
+    if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), entry.c_str(), kStringOnly, nullptr, nullptr,
+                     &size) != ERROR_SUCCESS)
         return defaultValue;
-    std::string text(data.begin(), data.end());
-    // The stored size may or may not count the terminating zero.
+    std::string text(size, '\0');
+    if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), entry.c_str(), kStringOnly, nullptr,
+                     text.data(), &size) != ERROR_SUCCESS)
+        return defaultValue;
+    // The text ends at its first zero, whether or not the stored size counts one.
     return text.substr(0, text.find('\0'));
 }
 
+// Only a value of exactly 32 bits is read.
 std::uint32_t RegistrySettingsStore::GetUInt(const std::string &section, const std::string &entry,
                                              std::uint32_t defaultValue) const {
-    std::vector<BYTE> data;
-    if (!QueryValue(KeyPath(section), entry, REG_DWORD, data) || data.size() != sizeof(DWORD))
-        return defaultValue;
-    return *reinterpret_cast<const DWORD *>(data.data());
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    return RegGetValueA(HKEY_CURRENT_USER, KeyPath(section).c_str(), entry.c_str(),
+                        RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS
+               ? value
+               : defaultValue;
 }
 
 void RegistrySettingsStore::WriteString(const std::string &section, const std::string &entry,
                                         const std::string &value) {
-    Write(section, entry, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+    RegSetKeyValueA(HKEY_CURRENT_USER, KeyPath(section).c_str(), entry.c_str(), REG_SZ,
+                    value.c_str(), static_cast<DWORD>(value.size() + 1));
 }
 
 void RegistrySettingsStore::WriteUInt(const std::string &section, const std::string &entry,
                                       std::uint32_t value) {
     DWORD number = value;
-    Write(section, entry, REG_DWORD, &number, sizeof number);
-}
-
-void RegistrySettingsStore::Write(const std::string &section, const std::string &entry,
-                                  unsigned long type, const void *data, unsigned long size) {
-    HKEY key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath(section).c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                        nullptr, &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExA(key, entry.c_str(), 0, type, static_cast<const BYTE *>(data), size);
-    RegCloseKey(key);
+    RegSetKeyValueA(HKEY_CURRENT_USER, KeyPath(section).c_str(), entry.c_str(), REG_DWORD, &number,
+                    sizeof number);
 }
 
 std::string ExecutableName() {

@@ -21,8 +21,6 @@ class RegistrySettingsStore : public SettingsStore {
 
   private:
     std::string KeyPath(const std::string &section) const;
-    void Write(const std::string &section, const std::string &entry, unsigned long type,
-               const void *data, unsigned long size);
 
     std::string m_company;
     std::string m_application;

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -38,16 +39,6 @@ void CentreWindow(HWND window) {
     SetWindowPos(window, nullptr, area.left + (area.right - area.left - width) / 2,
                  area.top + (area.bottom - area.top - height) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-std::string WindowsFilter(const std::string &filter) {
-    std::string fields = filter;
-    while (!fields.empty() && fields.back() == '|')
-        fields.pop_back();
-    for (char &c : fields)
-        if (c == '|')
-            c = '\0';
-    return fields + std::string(2, '\0');
 }
 
 std::string Win32DialogView::ControlText(int id) const {
@@ -94,10 +85,12 @@ void Win32DialogView::SetStatusPaneText(int pane, const std::string &text) {
 }
 
 std::optional<std::string> Win32DialogView::RunFileDialog(const FileDialogRequest &request) {
-    std::string filter = WindowsFilter(request.filter);
+    // Each field ends with a zero, and the list with one more: the filter's closing "|" and the
+    // string's own terminator.
+    std::string filter = request.filter;
+    std::ranges::replace(filter, '|', '\0');
     // The platform wants the default extension without its dot.
-    std::string extension =
-        request.defaultExtension.substr(request.defaultExtension.starts_with('.') ? 1 : 0);
+    std::string extension = request.defaultExtension.substr(1);
     char path[MAX_PATH] = {};
     request.initialFileName.copy(path, MAX_PATH - 1);
 
@@ -121,20 +114,17 @@ std::optional<std::string> Win32DialogView::RunFileDialog(const FileDialogReques
     return confirmed ? std::optional<std::string>(path) : std::nullopt;
 }
 
-void Win32DialogView::SetWindowIcon(int iconId, IconSize size) {
-    HICON icon = LoadIconA(m_instance, MAKEINTRESOURCEA(iconId));
-    SendMessageA(m_window, WM_SETICON, size == IconSize::Big ? ICON_BIG : ICON_SMALL,
-                 reinterpret_cast<LPARAM>(icon));
-}
-
-void Win32DialogView::AppendSystemMenuSeparator() {
-    if (HMENU menu = GetSystemMenu(m_window, FALSE))
-        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+void Win32DialogView::SetWindowIcon(int iconId) {
+    auto icon = reinterpret_cast<LPARAM>(LoadIconA(m_instance, MAKEINTRESOURCEA(iconId)));
+    SendMessageA(m_window, WM_SETICON, ICON_BIG, icon);
+    SendMessageA(m_window, WM_SETICON, ICON_SMALL, icon);
 }
 
 void Win32DialogView::AppendSystemMenuItem(unsigned int commandId, const std::string &text) {
-    if (HMENU menu = GetSystemMenu(m_window, FALSE))
+    if (HMENU menu = GetSystemMenu(m_window, FALSE)) {
+        AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         AppendMenuA(menu, MF_STRING, commandId, text.c_str());
+    }
 }
 
 void Win32DialogView::RunModalDialog(const DialogTemplate &dialog) {

@@ -22,9 +22,7 @@ class Win32DialogView : public DialogView {
 
     std::optional<std::string> RunFileDialog(const FileDialogRequest &request) override;
 
-    void SetWindowIcon(int iconId, IconSize size) override;
-
-    void AppendSystemMenuSeparator() override;
+    void SetWindowIcon(int iconId) override;
     void AppendSystemMenuItem(unsigned int commandId, const std::string &text) override;
 
     void RunModalDialog(const DialogTemplate &dialog) override;
@@ -39,6 +37,3 @@ class Win32DialogView : public DialogView {
 
 // Centres a window over its owner, or on the screen's work area when it has none.
 void CentreWindow(HWND window);
-
-// The Windows form of a "|"-separated filter: each field ended by a zero, the list by another.
-std::string WindowsFilter(const std::string &filter);

@@ -28,18 +28,18 @@ class ConverterDialogTest : public ::testing::Test {
     void SetUp() override { view.dialog = &dialog; }
 
     std::string Path(const std::string &name) const { return folder.path(name); }
-    std::string WriteFirmware(const std::string &name) const {
-        return folder.write(name, kTwoWindowFirmware);
-    }
+    std::string WriteFirmware() const { return folder.write("in.hex", kTwoWindowFirmware); }
     void Open() { ASSERT_TRUE(dialog.OnInitDialog()); }
     void Store(const std::string &input, const std::string &output, std::uint32_t part,
                std::uint32_t protocol) {
-        settings.strings = {{"Settings/Input", input}, {"Settings/Output", output}};
-        settings.numbers = {{"Settings/Part", part}, {"Settings/Protocol", protocol}};
+        settings.values = {{"Settings/Input", input},
+                           {"Settings/Output", output},
+                           {"Settings/Part", std::to_string(part)},
+                           {"Settings/Protocol", std::to_string(protocol)}};
     }
     // A successful conversion, so that a test can watch its status text go away.
     void ConvertSuccessfully() {
-        view.Type(IDC_INPUT_FILE, WriteFirmware("in.hex"));
+        view.Type(IDC_INPUT_FILE, WriteFirmware());
         view.Type(IDC_OUTPUT_FILE, Path("out.qvr"));
         view.Click(IDC_CONVERT);
         ASSERT_EQ("  Conversion Succeeded", view.Pane(2));
@@ -55,98 +55,94 @@ TEST_F(ConverterDialogTest, FirstRunShowsEmptyBoxesFirstPartAndType4) {
               view.lists[IDC_PART]);
     EXPECT_EQ((std::vector<std::string>{"Type 4", "Type 6"}), view.lists[IDC_PROTOCOL]);
     EXPECT_EQ(0, view.ListSelection(IDC_PART));
-    EXPECT_FALSE(view.paneTexts.contains(3)) << "the fourth pane is never written";
+    EXPECT_EQ(0, view.ListSelection(IDC_PROTOCOL));
+    EXPECT_EQ((std::map<int, std::string>{{0, "  Tarvic5510"}, {1, "  Protocol 4"}, {2, " "}}),
+              view.paneTexts);
+    EXPECT_EQ(std::vector<std::string>{"&About LumbrixW..."}, view.systemMenu);
 }
 
-// Stored numbers take effect through their low 16 bits; outside a list they select nothing.
-TEST_F(ConverterDialogTest, StoredSettingsFillTheBoxesAndLists) {
-    struct Case {
-        std::uint32_t part, protocol;
-        int partSelection, protocolSelection;
-        const char *partPane, *protocolPane;
-    };
-    for (Case c : {Case{2, 1, 2, 1, "  Tarvic5513", "  Protocol 6"},
-                   Case{0, 0, 0, 0, "  Tarvic5510", "  Protocol 4"},
-                   Case{65536, 65537, 0, 1, "  Tarvic5510", "  Protocol 6"},
-                   Case{65535, 2, -1, -1, "  None", "  Protocol unspecified"}}) {
-        SCOPED_TRACE(c.part);
-        FakeView view;
-        ConverterDialog dialog(view, settings);
-        view.dialog = &dialog;
-        Store("/fw/app.hex", "/out/app.qvr", c.part, c.protocol);
-        dialog.OnInitDialog();
-        EXPECT_EQ("/fw/app.hex", view.ControlText(IDC_INPUT_FILE));
-        EXPECT_EQ("/out/app.qvr", view.ControlText(IDC_OUTPUT_FILE));
-        EXPECT_EQ(c.partSelection, view.ListSelection(IDC_PART));
-        EXPECT_EQ(c.protocolSelection, view.ListSelection(IDC_PROTOCOL));
-        EXPECT_EQ(c.partPane, view.Pane(0));
-        EXPECT_EQ(c.protocolPane, view.Pane(1));
-        EXPECT_EQ(" ", view.Pane(2));
-    }
-}
+// Stored numbers take effect through their low 16 bits; outside its list a number selects
+// nothing (-1), Convert then touches no file, and closing writes 65535 back.
+struct StoredCase {
+    const char *name;
+    std::uint32_t part, protocol;
+    int partSelection, protocolSelection;
+    const char *partPane, *protocolPane;
+};
 
-TEST_F(ConverterDialogTest, NoPartMeansFailureWithoutTouchingAFileAnd65535OnClose) {
-    Store(WriteFirmware("in.hex"), Path("out.qvr"), 7, 0);
+class StoredSettings : public ConverterDialogTest,
+                       public ::testing::WithParamInterface<StoredCase> {};
+
+TEST_P(StoredSettings, FillTheDialogAndGoBackOnClose) {
+    const StoredCase &c = GetParam();
+    Store(WriteFirmware(), Path("out.qvr"), c.part, c.protocol);
     Open();
-    EXPECT_EQ(-1, view.ListSelection(IDC_PART));
-    EXPECT_EQ("  None", view.Pane(0));
+    EXPECT_EQ(Path("in.hex"), view.ControlText(IDC_INPUT_FILE));
+    EXPECT_EQ(Path("out.qvr"), view.ControlText(IDC_OUTPUT_FILE));
+    EXPECT_EQ(c.partSelection, view.ListSelection(IDC_PART));
+    EXPECT_EQ(c.protocolSelection, view.ListSelection(IDC_PROTOCOL));
+    EXPECT_EQ((std::map<int, std::string>{{0, c.partPane}, {1, c.protocolPane}, {2, " "}}),
+              view.paneTexts);
 
     view.Click(IDC_CONVERT);
-    EXPECT_EQ("  Conversion Failed", view.Pane(2));
-    EXPECT_FALSE(fs::exists(folder.path("out.qvr")));
-
+    const bool converts = c.partSelection >= 0 && c.protocolSelection >= 0;
+    EXPECT_EQ(converts ? "  Conversion Succeeded" : "  Conversion Failed", view.Pane(2));
+    EXPECT_EQ(converts, fs::exists(Path("out.qvr")));
     dialog.OnClose();
-    EXPECT_EQ(65535u, settings.numbers["Settings/Part"]);
-    EXPECT_EQ(0u, settings.numbers["Settings/Protocol"]);
-
-    view.Choose(IDC_PART, 0);
-    view.Choose(IDC_PROTOCOL, -1);
-    view.Click(IDC_CONVERT);
-    EXPECT_EQ("  Conversion Failed", view.Pane(2)) << "no protocol";
-    EXPECT_FALSE(fs::exists(folder.path("out.qvr")));
-
-    FakeView next; // a stored protocol just past the list selects none either
-    ConverterDialog nextDialog(next, settings);
-    next.dialog = &nextDialog;
-    Store(WriteFirmware("in.hex"), Path("out.qvr"), 0, 2);
-    nextDialog.OnInitDialog();
-    next.Click(IDC_CONVERT);
-    EXPECT_EQ("  Conversion Failed", next.Pane(2)) << "protocol 2";
-    EXPECT_FALSE(fs::exists(folder.path("out.qvr")));
+    EXPECT_EQ(std::to_string(std::uint16_t(c.partSelection)), settings.values["Settings/Part"]);
+    EXPECT_EQ(std::to_string(std::uint16_t(c.protocolSelection)),
+              settings.values["Settings/Protocol"]);
 }
 
-// Every list position reaches the engine with its part code: Type 6 files begin with it, and
-// Type 4 files show the flash window the code selects.
-TEST_F(ConverterDialogTest, EveryPartAndProtocolReachesTheEngine) {
-    const char partCodes[] = {'0', '2', '3', '4', '5', '6'};
-    const bool wideWindow[] = {false, true, true, false, true, true};
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, StoredSettings, ::testing::Values(
+    StoredCase{.name = "tarvic5513_type6", .part = 2, .protocol = 1, .partSelection = 2, .protocolSelection = 1,
+               .partPane = "  Tarvic5513", .protocolPane = "  Protocol 6"},
+    StoredCase{.name = "low_16_bits", .part = 65536, .protocol = 65537, .partSelection = 0, .protocolSelection = 1,
+               .partPane = "  Tarvic5510", .protocolPane = "  Protocol 6"},
+    StoredCase{.name = "part_7_is_none", .part = 7, .protocol = 0, .partSelection = -1, .protocolSelection = 0,
+               .partPane = "  None", .protocolPane = "  Protocol 4"},
+    StoredCase{.name = "protocol_2_is_none", .part = 0, .protocol = 2, .partSelection = 0, .protocolSelection = -1,
+               .partPane = "  Tarvic5510", .protocolPane = "  Protocol unspecified"}),
+    [](const auto &info) { return std::string(info.param.name); });
+// clang-format on
+
+// Type 6 files begin with the part code; Type 4 files show the flash window the code selects.
+struct PartCase {
+    const char *name;
+    int index;
+    char code;
+    int type4Records;
+};
+
+class EveryPart : public ConverterDialogTest, public ::testing::WithParamInterface<PartCase> {};
+
+TEST_P(EveryPart, ReachesTheEngineWithItsCodeInBothProtocols) {
+    const PartCase &c = GetParam();
     Open();
-    view.Type(IDC_INPUT_FILE, WriteFirmware("in.hex"));
-    for (int part = 0; part < 6; ++part) {
-        SCOPED_TRACE(partCodes[part]);
-        view.Choose(IDC_PART, part);
-
-        view.Choose(IDC_PROTOCOL, 1);
-        view.Type(IDC_OUTPUT_FILE, Path("type6.qvr"));
-        view.Click(IDC_CONVERT);
-        EXPECT_EQ("  Conversion Succeeded", view.Pane(2));
-        const std::string type6 = folder.read("type6.qvr");
-        ASSERT_FALSE(type6.empty());
-        EXPECT_EQ(partCodes[part], type6[0]);
-
-        view.Choose(IDC_PROTOCOL, 0);
-        view.Type(IDC_OUTPUT_FILE, Path("type4.qvr"));
-        view.Click(IDC_CONVERT);
-        EXPECT_EQ("  Conversion Succeeded", view.Pane(2));
-        EXPECT_EQ((wideWindow[part] ? 2 : 1) * kType4Record, fs::file_size(Path("type4.qvr")));
-    }
-}
-
-TEST_F(ConverterDialogTest, EmptyBoxesFail) {
-    Open();
+    view.Type(IDC_INPUT_FILE, WriteFirmware());
+    view.Choose(IDC_PART, c.index);
+    view.Choose(IDC_PROTOCOL, 1);
+    view.Type(IDC_OUTPUT_FILE, Path("type6.qvr"));
     view.Click(IDC_CONVERT);
-    EXPECT_EQ("  Conversion Failed", view.Pane(2));
+    EXPECT_EQ(std::string(1, c.code), folder.read("type6.qvr").substr(0, 1));
+
+    view.Choose(IDC_PROTOCOL, 0);
+    view.Type(IDC_OUTPUT_FILE, Path("type4.qvr"));
+    view.Click(IDC_CONVERT);
+    EXPECT_EQ(c.type4Records * kType4Record, fs::file_size(Path("type4.qvr")));
 }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, EveryPart, ::testing::Values(
+    PartCase{.name = "tarvic5510", .index = 0, .code = '0', .type4Records = 1},
+    PartCase{.name = "tarvic5512", .index = 1, .code = '2', .type4Records = 2},
+    PartCase{.name = "tarvic5513", .index = 2, .code = '3', .type4Records = 2},
+    PartCase{.name = "tarvic5514", .index = 3, .code = '4', .type4Records = 1},
+    PartCase{.name = "tarvic5515", .index = 4, .code = '5', .type4Records = 2},
+    PartCase{.name = "tarvic5516", .index = 5, .code = '6', .type4Records = 2}),
+    [](const auto &info) { return std::string(info.param.name); });
+// clang-format on
 
 TEST_F(ConverterDialogTest, EditsAndSelectionsClearTheResult) {
     Open();
@@ -165,80 +161,76 @@ TEST_F(ConverterDialogTest, EditsAndSelectionsClearTheResult) {
     EXPECT_EQ("  Protocol 6", view.Pane(1));
 }
 
-TEST_F(ConverterDialogTest, BrowseInputSuggestsTheTypedFolderAndName) {
-    Open();
-    view.Type(IDC_INPUT_FILE, "/home/me/fw/app.hex");
-    view.fileDialogAnswer = "/home/me/fw/other.hex";
-    view.Click(IDC_BROWSE_INPUT);
+// The open dialog suggests the input's own folder and name; the save dialog the input's name
+// in the output's folder, or the output's name when there is no input name.
+struct BrowseCase {
+    const char *name;
+    const char *input, *output;
+    int button;
+    FileDialogRequest request;
+};
 
+class Browse : public ConverterDialogTest, public ::testing::WithParamInterface<BrowseCase> {};
+
+TEST_P(Browse, SuggestsAFolderAndName) {
+    const BrowseCase &c = GetParam();
+    Open();
+    view.Type(IDC_INPUT_FILE, c.input);
+    view.Type(IDC_OUTPUT_FILE, c.output);
+    view.Click(c.button);
+    const auto fields = [](const FileDialogRequest &r) {
+        return std::tie(r.kind, r.defaultExtension, r.initialFileName, r.initialFolder,
+                        r.confirmOverwrite, r.filter);
+    };
     ASSERT_EQ(1u, view.fileRequests.size());
-    const FileDialogRequest &request = view.fileRequests[0];
-    EXPECT_EQ(FileDialogKind::Open, request.kind);
-    EXPECT_EQ("/home/me/fw/", request.initialFolder);
-    EXPECT_EQ("app", request.initialFileName);
-    EXPECT_EQ(".hex", request.defaultExtension);
-    EXPECT_EQ("HEX Files (*.hex)|*.hex|All Files (*.*)|*.*||", request.filter);
-    EXPECT_FALSE(request.confirmOverwrite);
-    EXPECT_EQ("/home/me/fw/other.hex", view.ControlText(IDC_INPUT_FILE));
+    EXPECT_EQ(fields(c.request), fields(view.fileRequests[0]));
 }
 
-TEST_F(ConverterDialogTest, BrowseOutputSuggestsTheInputNameInTheOutputFolder) {
-    Open();
-    view.Type(IDC_INPUT_FILE, "/fw/app.hex");
-    view.Type(IDC_OUTPUT_FILE, "/out/old.qvr");
-    view.fileDialogAnswer = "/out/app.qvr";
-    view.Click(IDC_BROWSE_OUTPUT);
-    EXPECT_EQ("/out/app.qvr", view.ControlText(IDC_OUTPUT_FILE));
+constexpr const char *kHexFilter = "HEX Files (*.hex)|*.hex|All Files (*.*)|*.*||";
+constexpr const char *kQvrFilter = "qvr Files (*.qvr)|*.qvr|";
+using enum FileDialogKind;
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, Browse, ::testing::Values(
+    BrowseCase{.name = "input", .input = "/fw/app.hex", .output = "/out/old.qvr", .button = IDC_BROWSE_INPUT,
+               .request = {Open, ".hex", "app", "/fw/", false, kHexFilter}},
+    BrowseCase{.name = "output", .input = "/fw/app.hex", .output = "/out/old.qvr", .button = IDC_BROWSE_OUTPUT,
+               .request = {Save, ".qvr", "app", "/out/", true, kQvrFilter}},
+    BrowseCase{.name = "output_without_input", .input = "", .output = "/out/old.qvr", .button = IDC_BROWSE_OUTPUT,
+               .request = {Save, ".qvr", "old", "/out/", true, kQvrFilter}}),
+    [](const auto &info) { return std::string(info.param.name); });
+// clang-format on
 
-    view.Type(IDC_INPUT_FILE, "");
-    view.Type(IDC_OUTPUT_FILE, "/out/old.qvr");
-    view.Click(IDC_BROWSE_OUTPUT);
-
-    ASSERT_EQ(2u, view.fileRequests.size());
-    const FileDialogRequest &request = view.fileRequests[0];
-    EXPECT_EQ(FileDialogKind::Save, request.kind);
-    EXPECT_EQ("/out/", request.initialFolder);
-    EXPECT_EQ("app", request.initialFileName);
-    EXPECT_EQ(".qvr", request.defaultExtension);
-    EXPECT_EQ("qvr Files (*.qvr)|*.qvr|", request.filter);
-    EXPECT_TRUE(request.confirmOverwrite);
-    EXPECT_EQ("old", view.fileRequests[1].initialFileName) << "no input name";
-}
-
-TEST_F(ConverterDialogTest, ChosenFileClearsTheResultAndCancelChangesNothing) {
+TEST_F(ConverterDialogTest, ChosenFileFillsItsBoxAndCancelChangesNothing) {
     Open();
     ConvertSuccessfully();
-    const std::string input = view.ControlText(IDC_INPUT_FILE);
-    const std::string output = view.ControlText(IDC_OUTPUT_FILE);
-
-    view.fileDialogAnswer.reset();
     view.Click(IDC_BROWSE_INPUT);
     view.Click(IDC_BROWSE_OUTPUT);
-    EXPECT_EQ(input, view.ControlText(IDC_INPUT_FILE));
-    EXPECT_EQ(output, view.ControlText(IDC_OUTPUT_FILE));
+    EXPECT_EQ(Path("in.hex"), view.ControlText(IDC_INPUT_FILE));
+    EXPECT_EQ(Path("out.qvr"), view.ControlText(IDC_OUTPUT_FILE));
     EXPECT_EQ("  Conversion Succeeded", view.Pane(2));
 
-    view.fileDialogAnswer = input; // the same file again still counts as a choice
-    view.Click(IDC_BROWSE_INPUT);
+    view.fileDialogAnswer = Path("out.qvr"); // the same file again still counts as a choice
+    view.Click(IDC_BROWSE_OUTPUT);
     EXPECT_EQ(" ", view.Pane(2));
+    view.Click(IDC_BROWSE_INPUT);
+    EXPECT_EQ(Path("out.qvr"), view.ControlText(IDC_INPUT_FILE));
 }
 
 TEST_F(ConverterDialogTest, OnlyTheCloseCommandSavesTheSettings) {
     Store("/old/in.hex", "/old/out.qvr", 1, 0);
+    const MemorySettings before = settings;
     Open();
     view.Choose(IDC_PART, 4);
     view.Choose(IDC_PROTOCOL, 1);
     ConvertSuccessfully();
-    const MemorySettings before = settings;
-    EXPECT_EQ(before.strings,
-              (std::map<std::string, std::string>{{"Settings/Input", "/old/in.hex"},
-                                                  {"Settings/Output", "/old/out.qvr"}}));
+    EXPECT_EQ(before.values, settings.values);
 
     EXPECT_TRUE(dialog.OnClose()) << "the dialog then ends as cancelled";
-    EXPECT_EQ(Path("in.hex"), settings.strings["Settings/Input"]);
-    EXPECT_EQ(Path("out.qvr"), settings.strings["Settings/Output"]);
-    EXPECT_EQ(4u, settings.numbers["Settings/Part"]);
-    EXPECT_EQ(1u, settings.numbers["Settings/Protocol"]);
+    EXPECT_EQ((std::map<std::string, std::string>{{"Settings/Input", Path("in.hex")},
+                                                  {"Settings/Output", Path("out.qvr")},
+                                                  {"Settings/Part", "4"},
+                                                  {"Settings/Protocol", "1"}}),
+              settings.values);
 }
 
 TEST_F(ConverterDialogTest, SystemCommands0x10To0x1FOpenTheAboutBox) {
@@ -254,10 +246,19 @@ TEST_F(ConverterDialogTest, SystemCommands0x10To0x1FOpenTheAboutBox) {
     EXPECT_EQ(16u, view.modalDialogs.size());
 }
 
-TEST_F(ConverterDialogTest, TheAboutEntryTakesItsTextFromTheStringTable) {
+TEST_F(ConverterDialogTest, WithoutItsTextTheAboutEntryIsLeftOut) {
     view.stringsMissing = true;
     Open();
-    EXPECT_TRUE(view.systemMenu.empty()) << "no text, no entry";
+    EXPECT_TRUE(view.systemMenu.empty());
+}
+
+// The Win32 dialog procedure hands what the table does not route to the platform.
+TEST_F(ConverterDialogTest, OnlyRoutedNotificationsReachAHandler) {
+    Open();
+    EXPECT_TRUE(RouteNotification(dialog, IDC_CONVERT, Notification::Clicked));
+    EXPECT_FALSE(RouteNotification(dialog, IDC_CONVERT, Notification::TextChanged));
+    EXPECT_FALSE(RouteNotification(dialog, IDC_PART, Notification::Clicked));
+    EXPECT_EQ("  Conversion Failed", view.Pane(2)) << "the click converted two empty paths";
 }
 
 } // namespace

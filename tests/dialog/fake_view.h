@@ -60,8 +60,7 @@ class FakeView : public DialogView {
         fileRequests.push_back(request);
         return fileDialogAnswer;
     }
-    void SetWindowIcon(int, IconSize) override {}
-    void AppendSystemMenuSeparator() override {}
+    void SetWindowIcon(int) override {}
     void AppendSystemMenuItem(unsigned int, const std::string &text) override {
         systemMenu.push_back(text);
     }
@@ -73,27 +72,26 @@ class FakeView : public DialogView {
     }
 };
 
+// Numbers are kept as text, so that a test compares every value the same way.
 class MemorySettings : public SettingsStore {
   public:
-    std::map<std::string, std::string> strings;
-    std::map<std::string, std::uint32_t> numbers;
+    std::map<std::string, std::string> values; // by "section/entry"
 
     std::string GetString(const std::string &section, const std::string &entry,
                           const std::string &defaultValue) const override {
-        const auto found = strings.find(section + '/' + entry);
-        return found == strings.end() ? defaultValue : found->second;
+        const auto found = values.find(section + '/' + entry);
+        return found == values.end() ? defaultValue : found->second;
     }
     std::uint32_t GetUInt(const std::string &section, const std::string &entry,
                           std::uint32_t defaultValue) const override {
-        const auto found = numbers.find(section + '/' + entry);
-        return found == numbers.end() ? defaultValue : found->second;
+        return std::stoul(GetString(section, entry, std::to_string(defaultValue)));
     }
     void WriteString(const std::string &section, const std::string &entry,
                      const std::string &value) override {
-        strings[section + '/' + entry] = value;
+        values[section + '/' + entry] = value;
     }
     void WriteUInt(const std::string &section, const std::string &entry,
                    std::uint32_t value) override {
-        numbers[section + '/' + entry] = value;
+        WriteString(section, entry, std::to_string(value));
     }
 };

@@ -4,41 +4,40 @@
 
 namespace {
 
-void ExpectParts(std::string_view path, PathStyle style, const std::string &drive,
-                 const std::string &directory, const std::string &baseName,
-                 const std::string &extension) {
-    SCOPED_TRACE(path);
-    const PathParts parts = SplitPath(path, style);
-    EXPECT_EQ(drive, parts.drive);
-    EXPECT_EQ(directory, parts.directory);
-    EXPECT_EQ(baseName, parts.baseName);
-    EXPECT_EQ(extension, parts.extension);
+struct SplitCase {
+    const char *name;
+    const char *path;
+    PathStyle style;
+    PathParts parts;
+};
+
+class SplitPathTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitPathTest, GivesDriveFolderBaseNameAndExtension) {
+    const SplitCase &c = GetParam();
+    const PathParts parts = SplitPath(c.path, c.style);
+    EXPECT_EQ(c.parts.Folder(), parts.Folder());
+    EXPECT_EQ(std::tie(c.parts.drive, c.parts.directory, c.parts.baseName, c.parts.extension),
+              std::tie(parts.drive, parts.directory, parts.baseName, parts.extension));
 }
 
-TEST(SplitPath, WindowsPathsHaveDrivesAndBothSeparators) {
-    using enum PathStyle;
-    ExpectParts("E:\\fw\\app.hex", Windows, "E:", "\\fw\\", "app", ".hex");
-    EXPECT_EQ("D:\\out\\", SplitPath("D:\\out\\old.qvr", Windows).Folder());
-    ExpectParts("C:/fw\\v2/app.hex", Windows, "C:", "/fw\\v2/", "app", ".hex");
-    ExpectParts("C:app.hex", Windows, "C:", "", "app", ".hex");
-    ExpectParts("\\\\server\\share\\app", Windows, "", "\\\\server\\share\\", "app", "");
-}
-
-TEST(SplitPath, PosixPathsHaveOnlySlashes) {
-    using enum PathStyle;
-    ExpectParts("/home/me/fw/app.hex", Posix, "", "/home/me/fw/", "app", ".hex");
-    ExpectParts("E:\\fw\\app.hex", Posix, "", "", "E:\\fw\\app", ".hex");
-    ExpectParts("app.hex", Posix, "", "", "app", ".hex");
-}
-
-TEST(SplitPath, TheExtensionStartsAtTheNamesLastDot) {
-    using enum PathStyle;
-    ExpectParts("/fw/app.v2.hex", Posix, "", "/fw/", "app.v2", ".hex");
-    ExpectParts("/fw.d/app", Posix, "", "/fw.d/", "app", "");
-    ExpectParts("/fw/.hex", Posix, "", "/fw/", "", ".hex");
-    ExpectParts("/fw/app.", Posix, "", "/fw/", "app", ".");
-    ExpectParts("/fw/", Posix, "", "/fw/", "", "");
-    ExpectParts("", Posix, "", "", "", "");
-}
+using enum PathStyle;
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, SplitPathTest, ::testing::Values(
+    SplitCase{.name = "windows_drive", .path = "E:\\fw\\app.hex", .style = Windows, .parts = {"E:", "\\fw\\", "app", ".hex"}},
+    SplitCase{.name = "windows_both_separators", .path = "C:/fw\\v2/app.hex", .style = Windows, .parts = {"C:", "/fw\\v2/", "app", ".hex"}},
+    SplitCase{.name = "windows_drive_relative", .path = "C:app.hex", .style = Windows, .parts = {"C:", "", "app", ".hex"}},
+    SplitCase{.name = "windows_share", .path = "\\\\server\\share\\app", .style = Windows, .parts = {"", "\\\\server\\share\\", "app", ""}},
+    SplitCase{.name = "posix", .path = "/home/me/fw/app.hex", .style = Posix, .parts = {"", "/home/me/fw/", "app", ".hex"}},
+    SplitCase{.name = "posix_no_drive", .path = "E:\\fw\\app.hex", .style = Posix, .parts = {"", "", "E:\\fw\\app", ".hex"}},
+    SplitCase{.name = "posix_bare_name", .path = "app.hex", .style = Posix, .parts = {"", "", "app", ".hex"}},
+    SplitCase{.name = "last_dot", .path = "/fw/app.v2.hex", .style = Posix, .parts = {"", "/fw/", "app.v2", ".hex"}},
+    SplitCase{.name = "dot_in_folder", .path = "/fw.d/app", .style = Posix, .parts = {"", "/fw.d/", "app", ""}},
+    SplitCase{.name = "only_extension", .path = "/fw/.hex", .style = Posix, .parts = {"", "/fw/", "", ".hex"}},
+    SplitCase{.name = "trailing_dot", .path = "/fw/app.", .style = Posix, .parts = {"", "/fw/", "app", "."}},
+    SplitCase{.name = "only_folder", .path = "/fw/", .style = Posix, .parts = {"", "/fw/", "", ""}},
+    SplitCase{.name = "empty", .path = "", .style = Posix, .parts = {"", "", "", ""}}),
+    [](const auto &info) { return std::string(info.param.name); });
+// clang-format on
 
 } // namespace

@@ -4,26 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
-namespace {
-
-class QtApplication : public ::testing::Environment {
-  public:
-    QtApplication(int &argc, char **argv) : m_argc(argc), m_argv(argv) {}
-    void SetUp() override { m_application = std::make_unique<QApplication>(m_argc, m_argv); }
-    void TearDown() override { m_application.reset(); }
-
-  private:
-    int &m_argc;
-    char **m_argv;
-    std::unique_ptr<QApplication> m_application;
-};
-
-} // namespace
-
 int main(int argc, char **argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new QtApplication(argc, argv));
+    if (::testing::GTEST_FLAG(list_tests)) {
+        return RUN_ALL_TESTS();
+    }
+    QApplication application(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,5 +1,6 @@
-// The real lumbrix_gui.exe, driven from outside: settings in the registry, the status bar,
-// conversions, the About box and the file dialogs.
+// The real lumbrix_gui.exe, driven from outside: what the Win32 adapter maps the dialog logic
+// onto (registry values, control notifications, status bar, About box, common file dialogs).
+// What the logic decides is the dialog logic suite's (tests/dialog).
 #include "gui_process.h"
 #include "resource.h"
 
@@ -7,27 +8,15 @@
 
 #include <dlgs.h>
 
+#include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <string>
 
 namespace {
 
 const char kSettingsKey[] = "Software\\Korvane Inc.\\lumbrix_gui\\Settings";
-const char kFirmware[] = ":020000040008F2\r\n:0400100001020304E2\r\n:00000001FF\r\n";
 
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void StoreString(const char *name, const std::string &value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_SZ, value.c_str(),
-                    static_cast<DWORD>(value.size() + 1));
-}
-
-void StoreNumber(const char *name, DWORD value) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, REG_DWORD, &value, sizeof value);
+void Store(const char *name, DWORD type, const void *data, DWORD size) {
+    RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, type, data, size);
 }
 
 // The stored value, its registry type before a colon: "1:path" for REG_SZ, "4:7" for a
@@ -46,96 +35,63 @@ std::string Stored(const char *name) {
 
 class GuiTest : public ::testing::Test {
   protected:
-    std::string folder;
+    std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                   ("lumbrix-gui-" + std::to_string(GetCurrentProcessId()));
 
     void SetUp() override {
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Korvane Inc.\\lumbrix_gui");
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "lumbrix-gui-" + std::to_string(GetCurrentProcessId()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name() + "\\";
-        CreateDirectoryA(folder.c_str(), nullptr);
+        std::filesystem::create_directories(folder / "out");
     }
+    void TearDown() override { std::filesystem::remove_all(folder); }
 
-    void TearDown() override {
-        std::string files = folder + "*";
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA(files.c_str(), &entry);
-        while (search != INVALID_HANDLE_VALUE) {
-            DeleteFileA((folder + entry.cFileName).c_str());
-            if (!FindNextFileA(search, &entry))
-                break;
-        }
-        FindClose(search);
-        RemoveDirectoryA(folder.c_str());
-    }
-
-    std::string WriteFirmware(const std::string &name) const {
-        std::string path = folder + name;
-        std::ofstream(path, std::ios::binary) << kFirmware;
-        return path;
-    }
+    std::string Path(const char *name) const { return (folder / name).string(); }
 };
 
-TEST_F(GuiTest, StoredSettingsFillTheDialogAndCloseStoresThem) {
-    StoreString("Input", "E:\\fw\\app.hex");
-    StoreString("Output", "D:\\out\\old.qvr");
-    StoreNumber("Part", 3);
-    StoreNumber("Protocol", 1);
+TEST_F(GuiTest, RegistryValuesFillTheDialogAndTheCloseCommandStoresThem) {
+    const char input[] = "E:\\fw\\app.hex";
+    const DWORD part = 3;
+    Store("Input", REG_SZ, input, sizeof input);
+    Store("Part", REG_DWORD, &part, sizeof part);
     GuiProcess gui;
     ASSERT_TRUE(gui.Dialog());
-    EXPECT_EQ("E:\\fw\\app.hex", gui.Text(IDC_INPUT_FILE));
-    EXPECT_EQ("D:\\out\\old.qvr", gui.Text(IDC_OUTPUT_FILE));
+    EXPECT_EQ(input, gui.Text(IDC_INPUT_FILE));
     EXPECT_EQ(3, gui.Selection(IDC_PART));
-    EXPECT_EQ(1, gui.Selection(IDC_PROTOCOL));
     EXPECT_EQ("  Tarvic5514", gui.PaneText(0));
-    EXPECT_EQ("  Protocol 6", gui.PaneText(1));
 
-    gui.Type(IDC_INPUT_FILE, "C:\\fw\\app.hex");
-    gui.Type(IDC_OUTPUT_FILE, "");
-    gui.Choose(IDC_PART, 5);
-    gui.Choose(IDC_PROTOCOL, 0);
-    EXPECT_EQ(0u, gui.Close());
-    EXPECT_EQ("1:C:\\fw\\app.hex", Stored("Input"));
-    EXPECT_EQ("1:", Stored("Output"));
-    EXPECT_EQ("4:5", Stored("Part"));
-    EXPECT_EQ("4:0", Stored("Protocol"));
-}
-
-TEST_F(GuiTest, ConvertWritesTheChosenPartAndProtocol) {
-    GuiProcess gui;
-    ASSERT_TRUE(gui.Dialog());
-    std::string output = folder + "app.qvr";
-    gui.Type(IDC_INPUT_FILE, WriteFirmware("app.hex"));
-    gui.Type(IDC_OUTPUT_FILE, output);
-    gui.Choose(IDC_PART, 2);
+    gui.Type(IDC_OUTPUT_FILE, "C:\\out.qvr");
     gui.Choose(IDC_PROTOCOL, 1);
-    EXPECT_EQ("  Tarvic5513", gui.PaneText(0));
-    EXPECT_EQ("  Protocol 6", gui.PaneText(1));
-
-    gui.Click(IDC_CONVERT);
-    EXPECT_EQ("  Conversion Succeeded", gui.PaneText(2));
-    std::string file = ReadFile(output);
-    ASSERT_EQ(1u + 519, file.size());
-    EXPECT_EQ('3', file[0]);
-    gui.Close();
+    EXPECT_EQ(0u, gui.Close());
+    EXPECT_EQ("1:E:\\fw\\app.hex", Stored("Input"));
+    EXPECT_EQ("1:C:\\out.qvr", Stored("Output"));
+    EXPECT_EQ("4:3", Stored("Part"));
+    EXPECT_EQ("4:1", Stored("Protocol"));
 }
 
-TEST_F(GuiTest, EscapeLeavesTheSettingsAlone) {
-    StoreString("Input", "C:\\before.hex");
-    StoreNumber("Part", 1);
+TEST_F(GuiTest, EscapeEndsWithoutStoring) {
     GuiProcess gui;
     ASSERT_TRUE(gui.Dialog());
     gui.Type(IDC_INPUT_FILE, "C:\\after.hex");
-    gui.Choose(IDC_PART, 4);
     EXPECT_EQ(0u, gui.PressEscape());
-    EXPECT_EQ("1:C:\\before.hex", Stored("Input"));
-    EXPECT_EQ("4:1", Stored("Part"));
-    EXPECT_EQ("", Stored("Output"));
-    EXPECT_EQ("", Stored("Protocol"));
+    EXPECT_EQ("", Stored("Input"));
 }
 
-TEST_F(GuiTest, SystemCommandOpensTheAboutBox) {
+// The selections reach the engine only through their change notifications.
+TEST_F(GuiTest, ConvertWritesTheChosenPartAndProtocol) {
+    GuiProcess gui;
+    ASSERT_TRUE(gui.Dialog());
+    std::ofstream(Path("app.hex")) << ":020000040008F2\n:0400100001020304E2\n:00000001FF\n";
+    gui.Type(IDC_INPUT_FILE, Path("app.hex"));
+    gui.Type(IDC_OUTPUT_FILE, Path("app.qvr"));
+    gui.Choose(IDC_PART, 2);
+    gui.Choose(IDC_PROTOCOL, 1);
+    gui.Click(IDC_CONVERT);
+    EXPECT_EQ("  Conversion Succeeded", gui.PaneText(2));
+    EXPECT_EQ(1u + 519, std::filesystem::file_size(Path("app.qvr")));
+    EXPECT_EQ('3', std::ifstream(Path("app.qvr")).get());
+    gui.Close();
+}
+
+TEST_F(GuiTest, SystemCommandOpensTheAboutBoxOverTheDialog) {
     GuiProcess gui;
     ASSERT_TRUE(gui.Dialog());
     PostMessageA(gui.Dialog(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
@@ -145,49 +101,44 @@ TEST_F(GuiTest, SystemCommandOpensTheAboutBox) {
     EXPECT_EQ("Version " PROJECT_VERSION, WindowText(GetDlgItem(about, IDC_VERSION)));
     PostMessageA(about, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(WaitUntilGone(about));
-    EXPECT_EQ("  Tarvic5510", gui.PaneText(0));
     EXPECT_EQ(0u, gui.Close());
 }
 
-// Typing a bare name into a file dialog shows where it opened: the chosen path is that
-// folder joined with the name.
-std::string AnswerFileDialog(const GuiProcess &gui, const char *caption, const std::string &name,
-                             std::string *suggested) {
-    HWND dialog = FindProcessWindow(gui.Id(), caption);
-    if (!dialog)
-        return "no file dialog";
-    HWND nameBox = GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
-    *suggested = WindowText(nameBox);
-    SendMessageA(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    return WaitUntilGone(dialog) ? "" : "the file dialog stayed open";
-}
+// The common dialogs open in the suggested folder with the suggested name, and add the default
+// extension to a bare name: the chosen path is that folder joined with the name typed.
+struct FileDialogCase {
+    const char *name;
+    int button, box;
+    const char *caption, *suggested, *typed, *chosen;
+};
 
-TEST_F(GuiTest, BrowseSuggestsNamesInTheFoldersOfThePaths) {
-    CreateDirectoryA((folder + "out").c_str(), nullptr);
+class FileDialog : public GuiTest, public ::testing::WithParamInterface<FileDialogCase> {};
+
+TEST_P(FileDialog, OpensInTheSuggestedFolderWithTheSuggestedName) {
+    const FileDialogCase &c = GetParam();
     GuiProcess gui;
     ASSERT_TRUE(gui.Dialog());
-    gui.Type(IDC_INPUT_FILE, folder + "app.hex");
-    gui.Type(IDC_OUTPUT_FILE, folder + "out\\old.qvr");
-
-    std::string suggested;
-    gui.ClickLater(IDC_BROWSE_OUTPUT);
-    EXPECT_EQ("", AnswerFileDialog(gui, "Save As", "chosen", &suggested));
-    EXPECT_EQ("app", suggested);
-    EXPECT_EQ(folder + "out\\chosen.qvr", gui.Text(IDC_OUTPUT_FILE));
-    EXPECT_EQ(" ", gui.PaneText(2));
-
-    gui.Type(IDC_INPUT_FILE, "");
-    gui.ClickLater(IDC_BROWSE_OUTPUT);
-    EXPECT_EQ("", AnswerFileDialog(gui, "Save As", "again", &suggested));
-    EXPECT_EQ("chosen", suggested);
-
-    gui.Type(IDC_INPUT_FILE, folder + "app.hex");
-    gui.ClickLater(IDC_BROWSE_INPUT);
-    EXPECT_EQ("", AnswerFileDialog(gui, "Open", "picked.hex", &suggested));
-    EXPECT_EQ("app", suggested);
-    EXPECT_EQ(folder + "picked.hex", gui.Text(IDC_INPUT_FILE));
+    gui.Type(IDC_INPUT_FILE, Path("app.hex"));
+    gui.Type(IDC_OUTPUT_FILE, Path("out\\old.qvr"));
+    gui.ClickLater(c.button);
+    HWND dialog = FindProcessWindow(gui.Id(), c.caption);
+    ASSERT_TRUE(dialog);
+    HWND nameBox = GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
+    EXPECT_EQ(c.suggested, WindowText(nameBox));
+    SendMessageA(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.typed));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntilGone(dialog));
+    EXPECT_EQ(Path(c.chosen), gui.Text(c.box));
     gui.Close();
 }
+
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, FileDialog, ::testing::Values(
+    FileDialogCase{.name = "open", .button = IDC_BROWSE_INPUT, .box = IDC_INPUT_FILE, .caption = "Open",
+                   .suggested = "app", .typed = "picked.hex", .chosen = "picked.hex"},
+    FileDialogCase{.name = "save", .button = IDC_BROWSE_OUTPUT, .box = IDC_OUTPUT_FILE, .caption = "Save As",
+                   .suggested = "app", .typed = "chosen", .chosen = "out\\chosen.qvr"}),
+    [](const auto &info) { return std::string(info.param.name); });
+// clang-format on
 
 } // namespace
