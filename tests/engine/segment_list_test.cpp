@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <numeric>
-#include <random>
 #include <vector>
 
 using namespace lumbrix;
@@ -126,38 +123,6 @@ TEST(RangeOverlap, GivesTheSharedRangeOnlyWhenThereIsOne) {
     EXPECT_EQ(1, range_overlap(5, 20, 10, 29, out));
     EXPECT_EQ((std::vector<uint32_t>{10, 11}), std::vector<uint32_t>(out, out + 2));
     EXPECT_EQ(1, range_overlap(0, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, nullptr));
-}
-
-// Every order of the same one-byte runs builds one segment.
-TEST(SegmentListOrder, AnyOrderBuildsTheSameImage) {
-    std::vector<uint32_t> ascending(1000);
-    std::iota(ascending.begin(), ascending.end(), 0);
-    std::vector<uint32_t> shuffled = ascending;
-    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(5516));
-    std::vector<uint32_t> even_then_odd; // 500 segments first, then the gaps at random
-    std::copy_if(ascending.begin(), ascending.end(), std::back_inserter(even_then_odd),
-                 [](uint32_t i) { return i % 2 == 0; });
-    std::copy_if(shuffled.begin(), shuffled.end(), std::back_inserter(even_then_odd),
-                 [](uint32_t i) { return i % 2 == 1; });
-    struct Row {
-        const char *label;
-        std::vector<uint32_t> order;
-    } rows[] = {{"descending", {ascending.rbegin(), ascending.rend()}},
-                {"shuffled", shuffled},
-                {"even then odd", even_then_odd}};
-    Bytes all(1000);
-    std::transform(ascending.begin(), ascending.end(), all.begin(),
-                   [](uint32_t i) { return static_cast<uint8_t>(i); });
-    for (const Row &row : rows) {
-        SCOPED_TRACE(row.label);
-        SegmentList list = nullptr;
-        for (uint32_t i : row.order) {
-            uint8_t byte = static_cast<uint8_t>(i);
-            segment_list_add(&list, &byte, 0x80000 + i, 1);
-        }
-        EXPECT_EQ(spans_of(list), (std::vector<Span>{{0x80000, all}}));
-        segment_list_free(&list);
-    }
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "hex_model.h"
+#include "hex_text.h"
 
 #include <algorithm>
 #include <array>
@@ -87,11 +88,6 @@ std::optional<uint32_t> window_last(int part_code) {
     default:
         return std::nullopt;
     }
-}
-
-void put_le(std::vector<uint8_t> &file, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        file.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 // The flash window's bytes; -1 where the HEX file gave none.
