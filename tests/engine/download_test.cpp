@@ -46,7 +46,6 @@ TEST_P(ConvertFile, FailsWithoutTouchingTheInput) {
 INSTANTIATE_TEST_SUITE_P(Paths, ConvertFile, testing::Values(
     PathCase{.label = "converts", .in = "in.hex", .out = "out.qvr", .result = 0, .type4_size = 522, .type6_size = 520},
     PathCase{.label = "missing_input", .in = "missing.hex", .out = "out.qvr", .result = 1, .type4_size = 0, .type6_size = 0},
-    PathCase{.label = "no_such_folder", .in = "in.hex", .out = "no/such/out.qvr", .result = 1, .type4_size = 0, .type6_size = 0},
     PathCase{.label = "onto_the_input", .in = "in.hex", .out = "./in.hex", .result = 1, .type4_size = 30, .type6_size = 30},
     PathCase{.label = "folder_as_input", .in = ".", .out = "out.qvr", .result = 1, .type4_size = 0, .type6_size = 1},
     PathCase{.label = "full_device", .in = "in.hex", .out = "/dev/full", .result = 1, .type4_size = 0, .type6_size = 0}),

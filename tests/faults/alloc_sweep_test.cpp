@@ -34,7 +34,8 @@ template <typename Attempt> void sweep_allocations(Attempt attempt) {
 
 // A conversion that runs out of memory fails and writes no page; one that does not gives the
 // undisturbed file.
-void sweep(const std::string &hex, bool type6, int part_code) {
+void sweep(const char *label, const std::string &hex, bool type6, int part_code) {
+    SCOPED_TRACE(label);
     SegmentList other = nullptr; // running out of memory outside a conversion is not its failure
     mem_fail_at(1);
     segment_list_pad(&other, 0x80000, 512, 0xFF, 1);
@@ -69,17 +70,11 @@ std::string contiguous_with_noise() {
 
 class AllocationSweep : public testing::TestWithParam<bool> {};
 
-TEST_P(AllocationSweep, ExampleFirmware) {
-    sweep(read_file(LUMBRIX_EXAMPLES "/firmware.hex"), GetParam(), '6');
-}
-
-TEST_P(AllocationSweep, OverlappingRecords) {
-    sweep(overlapping_records(), GetParam(), '2');
-}
-
-TEST_P(AllocationSweep, ContiguousRecordsWithNoise) {
+TEST_P(AllocationSweep, Conversions) {
     testing::internal::CaptureStderr(); // the bad lines are reported on every run
-    sweep(contiguous_with_noise(), GetParam(), '0');
+    sweep("example firmware", read_file(LUMBRIX_EXAMPLES "/firmware.hex"), GetParam(), '6');
+    sweep("overlapping records", overlapping_records(), GetParam(), '2');
+    sweep("contiguous records with noise", contiguous_with_noise(), GetParam(), '0');
     testing::internal::GetCapturedStderr();
 }
 
@@ -91,9 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, AllocationSweep, testing::Values(false, true),
 TEST(AllocationSweep, InspectorSourceCheck) {
     std::string hex = overlapping_records();
     std::vector<uint8_t> file = convert_in_memory(hex.data(), hex.size(), '2', true).file;
-    Options options;
-    options.path = "file.qvr";
-    options.source.path = "source.hex";
+    const Options options{.path = "file.qvr", .source = {.path = "source.hex"}};
     sweep_allocations([&](bool failing) {
         FILE *download = fmemopen(file.data(), file.size(), "rb");
         FILE *source = fmemopen(hex.data(), hex.size(), "r");

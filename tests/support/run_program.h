@@ -1,6 +1,8 @@
 // Runs a built program with no input, capturing its exit status and both output streams.
 #pragma once
 
+#include "files.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/mman.h>
@@ -21,10 +23,7 @@ struct Outcome {
 };
 
 inline std::string contents_of_fd(int fd) {
-    std::string text;
-    char buffer[1 << 16];
-    for (ssize_t n; (n = pread(fd, buffer, sizeof buffer, text.size())) > 0;)
-        text.append(buffer, n);
+    std::string text = read_file("/proc/self/fd/" + std::to_string(fd));
     close(fd);
     return text;
 }
