@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, Lumbrix, testing::Values(
     Case{.label = "part_negative", .args = {"in.hex", "out.qvr", "-5510", "4"}, .status = 1, .err = BAD_PART + "-5510\n\n", .file = "0"},
     Case{.label = "part_beyond_32_bits", .args = {"in.hex", "out.qvr", "4294972806", "4"}, .status = 1, .err = BAD_PART + "4294972806\n\n", .file = "0"},
     Case{.label = "part_before_protocol", .args = {"in.hex", "out.qvr", "1", "2"}, .status = 1, .err = BAD_PART + "1\n\n", .file = "0"},
-    Case{.label = "protocol_5", .args = {"in.hex", "out.qvr", "5516", "5"}, .status = 1, .err = BAD_PROTOCOL + "5\n\n", .file = "0"},
+    Case{.label = "protocol_unknown", .args = {"in.hex", "out.qvr", "5516", "5"}, .status = 1, .err = BAD_PROTOCOL + "5\n\n", .file = "0"},
     Case{.label = "protocol_hexadecimal", .args = {"in.hex", "out.qvr", "5516", "0x4"}, .status = 1, .err = BAD_PROTOCOL + "0x4\n\n", .file = "0"},
     Case{.label = "protocol_beyond_32_bits", .args = {"in.hex", "out.qvr", "5516", "4294967300"}, .status = 1, .err = BAD_PROTOCOL + "4294967300\n\n", .file = "0"},
     Case{.label = "missing_input", .args = {"missing.hex", "out.qvr", "5516", "4"}, .status = 1, .err = "ERROR  : Error 2 opening missing.hex\n\n", .file = "12"},
