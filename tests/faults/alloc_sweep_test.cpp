@@ -1,7 +1,5 @@
-// Makes each allocation of a conversion fail in turn, one run per allocation, until a run gets
-// through without reaching the failing one. Every run must end with result 1 or with exactly
-// the file of an undisturbed run, and leave the image empty. What a run fails to give back is
-// reported by the leak checker of the sanitizer build at the end of the test.
+// Makes each allocation of a conversion fail in turn, one run per allocation. What a run fails
+// to give back is reported by the leak checker of the sanitizer build at the end of the test.
 #include "conversion.h"
 #include "files.h"
 #include "hex_text.h"
@@ -16,42 +14,40 @@ using namespace lumbrix;
 
 namespace {
 
-struct Run {
-    Conversion conversion;
-    unsigned long allocations;
-    unsigned long failures;
-};
-
-Run convert_failing(const std::string &hex, bool type6, int part_code, unsigned long fail_at) {
-    unsigned long allocations = mem_allocations(), failures = mem_failures();
-    mem_fail_at(fail_at);
-    Conversion conversion = convert_in_memory(hex.data(), hex.size(), part_code, type6);
-    mem_fail_at(0);
-    return {conversion, mem_allocations() - allocations, mem_failures() - failures};
+// Runs `attempt` once with no allocation failing, then once with each allocation that run took
+// failing in turn and once with the one after it, which is never reached; `attempt` is told
+// whether one of its allocations fails. Exactly that one must fail, and the image stay empty.
+template <typename Attempt> void sweep_allocations(Attempt attempt) {
+    unsigned long first = mem_allocations();
+    attempt(false);
+    unsigned long allocations = mem_allocations() - first;
+    for (unsigned long n = 1; n <= allocations + 1; ++n) {
+        SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
+        unsigned long failures = mem_failures();
+        mem_fail_at(n);
+        attempt(n <= allocations);
+        mem_fail_at(0);
+        EXPECT_EQ(n <= allocations ? 1u : 0u, mem_failures() - failures);
+        EXPECT_EQ(nullptr, g_image);
+    }
 }
 
-void sweep(const std::string &hex, bool type6, int part_code) {
+// A conversion that runs out of memory fails and writes no page; one that does not gives the
+// undisturbed file.
+void sweep(const char *label, const std::string &hex, bool type6, int part_code) {
+    SCOPED_TRACE(label);
     SegmentList other = nullptr; // running out of memory outside a conversion is not its failure
     mem_fail_at(1);
     segment_list_pad(&other, 0x80000, 512, 0xFF, 1);
-    Run clean = convert_failing(hex, type6, part_code, 0);
-    ASSERT_EQ(0, clean.conversion.result);
-    ASSERT_EQ(0u, clean.failures);
-    ASSERT_FALSE(clean.conversion.file.empty());
-    for (unsigned long n = 1;; ++n) {
-        SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
-        Run run = convert_failing(hex, type6, part_code, n);
-        EXPECT_EQ(nullptr, g_image);
-        if (run.allocations < n) { // the failing allocation was never reached
-            EXPECT_EQ(0u, run.failures);
-            EXPECT_EQ(0, run.conversion.result);
-            EXPECT_EQ(clean.conversion.file, run.conversion.file);
-            break;
-        }
-        EXPECT_EQ(1u, run.failures);
-        EXPECT_EQ(1, run.conversion.result);
-        ASSERT_LE(n, 100 * clean.allocations) << "the sweep does not come to an end";
-    }
+    Conversion clean = convert_in_memory(hex.data(), hex.size(), part_code, type6);
+    ASSERT_EQ(0, clean.result);
+    ASSERT_FALSE(clean.file.empty());
+    std::vector<uint8_t> no_pages(type6, static_cast<uint8_t>(part_code)); // Type 6: its header
+    sweep_allocations([&](bool failing) {
+        Conversion run = convert_in_memory(hex.data(), hex.size(), part_code, type6);
+        EXPECT_EQ(failing ? 1 : 0, run.result);
+        EXPECT_EQ(failing ? no_pages : clean.file, run.file);
+    });
 }
 
 // Records in no order that overwrite each other, straddle page boundaries and the window's
@@ -74,17 +70,11 @@ std::string contiguous_with_noise() {
 
 class AllocationSweep : public testing::TestWithParam<bool> {};
 
-TEST_P(AllocationSweep, ExampleFirmware) {
-    sweep(read_file(LUMBRIX_EXAMPLES "/firmware.hex"), GetParam(), '6');
-}
-
-TEST_P(AllocationSweep, OverlappingRecords) {
-    sweep(overlapping_records(), GetParam(), '2');
-}
-
-TEST_P(AllocationSweep, ContiguousRecordsWithNoise) {
+TEST_P(AllocationSweep, Conversions) {
     testing::internal::CaptureStderr(); // the bad lines are reported on every run
-    sweep(contiguous_with_noise(), GetParam(), '0');
+    sweep("example firmware", read_file(LUMBRIX_EXAMPLES "/firmware.hex"), GetParam(), '6');
+    sweep("overlapping records", overlapping_records(), GetParam(), '2');
+    sweep("contiguous records with noise", contiguous_with_noise(), GetParam(), '0');
     testing::internal::GetCapturedStderr();
 }
 
@@ -96,35 +86,23 @@ INSTANTIATE_TEST_SUITE_P(Layouts, AllocationSweep, testing::Values(false, true),
 TEST(AllocationSweep, InspectorSourceCheck) {
     std::string hex = overlapping_records();
     std::vector<uint8_t> file = convert_in_memory(hex.data(), hex.size(), '2', true).file;
-    Options options;
-    options.path = "file.qvr";
-    options.source.path = "source.hex";
-    for (unsigned long n = 1;; ++n) {
-        SCOPED_TRACE("allocation " + std::to_string(n) + " fails");
+    const Options options{.path = "file.qvr", .source = {.path = "source.hex"}};
+    sweep_allocations([&](bool failing) {
         FILE *download = fmemopen(file.data(), file.size(), "rb");
         FILE *source = fmemopen(hex.data(), hex.size(), "r");
         char *report = nullptr;
         size_t report_size = 0;
         FILE *out = open_memstream(&report, &report_size);
-        unsigned long allocations = mem_allocations();
-        mem_fail_at(n);
         testing::internal::CaptureStderr();
         Verdict verdict = inspect(options, {download, source, nullptr}, out);
         std::string err = testing::internal::GetCapturedStderr();
-        mem_fail_at(0);
         for (FILE *stream : {download, source, out})
             fclose(stream);
-        std::string text(report, report_size);
         free(report);
-        EXPECT_EQ(nullptr, g_image);
-        if (mem_allocations() - allocations < n) {
-            EXPECT_EQ(0, verdict.status) << text;
-            break;
-        }
-        EXPECT_EQ(1, verdict.status);
-        EXPECT_EQ("lumbrix_inspect: source.hex: out of memory\n", err);
-        EXPECT_EQ("", text);
-    }
+        EXPECT_EQ(failing ? 1 : 0, verdict.status);
+        EXPECT_EQ(failing ? "lumbrix_inspect: source.hex: out of memory\n" : "", err);
+        EXPECT_EQ(failing, report_size == 0) << "a report only when it saw everything";
+    });
 }
 
 } // namespace

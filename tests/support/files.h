@@ -19,14 +19,13 @@ inline std::string write_file(const fs::path &path, const std::string &bytes) {
     return path.string();
 }
 
-class TempFolder {
-  public:
+struct TempFolder {
     TempFolder() {
         std::string pattern = (fs::temp_directory_path() / "lumbrix-test-XXXXXX").string();
         dir = mkdtemp(pattern.data());
     }
     ~TempFolder() { fs::remove_all(dir); }
-    TempFolder(const TempFolder &) = delete;
+    TempFolder(const TempFolder &) = delete; // two would remove one folder
     TempFolder &operator=(const TempFolder &) = delete;
 
     std::string path(const std::string &name) const { return (dir / name).string(); }
