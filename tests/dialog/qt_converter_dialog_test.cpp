@@ -49,17 +49,8 @@ class QtConverterDialogTest : public ::testing::Test {
     static QString pane(QWidget &dialog, const char *indicator) {
         return dialog.findChild<QLabel *>(indicator)->text();
     }
-    static void typeInto(QLineEdit *box, const std::string &text) {
-        box->clear();
-        QTest::keyClicks(box, QString::fromStdString(text));
-    }
-    // Picks the entry of the closed list with the keyboard, from the top.
-    static void choose(QWidget &dialog, const char *id, int index) {
-        auto *combo = dialog.findChild<QComboBox *>(id);
-        QTest::keyClick(combo, Qt::Key_Home);
-        for (int i = 0; i < index; ++i) {
-            QTest::keyClick(combo, Qt::Key_Down);
-        }
+    static QComboBox *list(QWidget &dialog, const char *id) {
+        return dialog.findChild<QComboBox *>(id);
     }
 };
 
@@ -115,15 +106,15 @@ TEST_F(QtConverterDialogTest, TheAboutBoxShowsItsTemplateAndEndsWithOk) {
     EXPECT_EQ(QDialog::Accepted, about.result());
 }
 
-// Each widget's signal reaches its handler: typing, choosing and clicking convert, and Enter
-// on a focused button presses it.
+// Each widget's signal reaches its handler: a choice reaches the conversion, a click converts,
+// typing clears the result, and Enter on a focused button presses it.
 TEST_F(QtConverterDialogTest, TypingChoosingAndConvertingWritesTheDownloadFile) {
     QtConverterDialog dialog(*settings);
     dialog.show();
-    typeInto(edit(dialog, "1000"), files.write("app.hex", kFirmware));
-    typeInto(edit(dialog, "1001"), files.path("app.qvr"));
-    choose(dialog, "1010", 2);
-    choose(dialog, "1014", 1);
+    edit(dialog, "1000")->setText(QString::fromStdString(files.write("app.hex", kFirmware)));
+    edit(dialog, "1001")->setText(QString::fromStdString(files.path("app.qvr")));
+    list(dialog, "1010")->setCurrentIndex(2);
+    list(dialog, "1014")->setCurrentIndex(1);
     auto *convert = dialog.findChild<QPushButton *>("1004");
     QTest::mouseClick(convert, Qt::LeftButton);
     EXPECT_EQ("  Conversion Succeeded", pane(dialog, "103"));
@@ -137,23 +128,25 @@ TEST_F(QtConverterDialogTest, TypingChoosingAndConvertingWritesTheDownloadFile) 
     EXPECT_TRUE(dialog.isVisible());
 }
 
-// The file's side of the store is its own test's (ValuesSurviveAReopenInTheCompanysFolder).
+// The settings file lies in the company's folder, and keeps what its format treats specially.
 TEST_F(QtConverterDialogTest, CloseBoxSavesAndTheNextStartRestores) {
+    const QString awkward = "/home/me/fw, v2/@app [1]=\"x\";\\y.hex";
     {
         QtConverterDialog dialog(*settings);
         dialog.show();
-        typeInto(edit(dialog, "1000"), "/fw/app.hex");
-        typeInto(edit(dialog, "1001"), "/out/app.qvr");
-        choose(dialog, "1010", 5);
-        choose(dialog, "1014", 1);
+        edit(dialog, "1000")->setText(awkward);
+        list(dialog, "1010")->setCurrentIndex(5);
+        list(dialog, "1014")->setCurrentIndex(1);
         EXPECT_TRUE(dialog.close());
         EXPECT_EQ(QDialog::Rejected, dialog.result());
     }
+    settings.reset();
+    EXPECT_TRUE(QFile::exists(configFolder.filePath("Korvane Inc./lumbrix_gui.conf")));
+    settings = std::make_unique<QtSettingsStore>(kRegistryKey, "lumbrix_gui");
     QtConverterDialog reopened(*settings);
-    EXPECT_EQ("/fw/app.hex", edit(reopened, "1000")->text());
-    EXPECT_EQ("/out/app.qvr", edit(reopened, "1001")->text());
-    EXPECT_EQ("Tarvic5516", reopened.findChild<QComboBox *>("1010")->currentText());
-    EXPECT_EQ("Type 6", reopened.findChild<QComboBox *>("1014")->currentText());
+    EXPECT_EQ(awkward, edit(reopened, "1000")->text());
+    EXPECT_EQ("Tarvic5516", list(reopened, "1010")->currentText());
+    EXPECT_EQ("Type 6", list(reopened, "1014")->currentText());
 }
 
 // Escape cancels; Enter on an edit box or a closed list is OK. Neither saves.
@@ -163,7 +156,7 @@ TEST_F(QtConverterDialogTest, EscapeAndEnterEndWithoutSaving) {
                                    std::tuple{Qt::Key_Enter, "1014", QDialog::Accepted}}) {
         QtConverterDialog dialog(*settings);
         dialog.show();
-        typeInto(edit(dialog, "1000"), "/changed.hex");
+        edit(dialog, "1000")->setText("/changed.hex");
         QTest::keyClick(dialog.findChild<QWidget *>(id), key);
         EXPECT_FALSE(dialog.isVisible()) << key;
         EXPECT_EQ(result, dialog.result()) << key;
@@ -203,21 +196,13 @@ TEST(QtNameFilters, PairsBecomeQtFiltersAndStarDotStarMatchesEverything) {
     EXPECT_EQ(QStringList(), qtNameFilters(""));
 }
 
-// Paths may hold what the configuration file format treats specially.
-TEST_F(QtConverterDialogTest, ValuesSurviveAReopenInTheCompanysFolder) {
-    const std::string awkward = "/home/me/fw, v2/@app [1]=\"x\";\\y.hex";
-    settings->WriteString("Settings", "Input", awkward);
-    settings->WriteString("Settings", "Output", "");
-    settings->WriteUInt("Settings", "Protocol", 4294967295u);
-    settings->WriteString("Settings", "Part", "seven");
-    settings.reset();
-    EXPECT_TRUE(QFile::exists(configFolder.filePath("Korvane Inc./lumbrix_gui.conf")));
-    const QtSettingsStore store(kRegistryKey, "lumbrix_gui");
-    EXPECT_EQ(awkward, store.GetString("Settings", "Input", "default"));
-    EXPECT_EQ("", store.GetString("Settings", "Output", "default"));
-    EXPECT_EQ(4294967295u, store.GetUInt("Settings", "Protocol", 0));
-    EXPECT_EQ(3u, store.GetUInt("Settings", "Part", 3)) << "malformed values give the default";
-    EXPECT_EQ(7u, store.GetUInt("Settings", "Absent", 7));
+// A value that is not a 32-bit unsigned number counts as absent.
+TEST_F(QtConverterDialogTest, StoredNumbersComeBackWholeOrAsTheDefault) {
+    settings->WriteUInt("Settings", "Part", 4294967295u);
+    settings->WriteString("Settings", "Protocol", "seven");
+    EXPECT_EQ(4294967295u, settings->GetUInt("Settings", "Part", 0));
+    EXPECT_EQ(3u, settings->GetUInt("Settings", "Protocol", 3));
+    EXPECT_EQ(7u, settings->GetUInt("Settings", "Absent", 7));
 }
 
 } // namespace
