@@ -18,9 +18,6 @@
 
 namespace {
 
-// 4 bytes at 0x80010.
-constexpr const char *kFirmware = ":020000040008F2\n:0400100001020304E2\n:00000001FF\n";
-
 // The store is named after the running program, as the dialog program's own is.
 const char kSettingsKey[] = "Software\\Korvane Inc.\\gui_tests\\Settings";
 
@@ -47,13 +44,6 @@ bool WaitUntilGone(HWND window) {
     for (int waited = 0; waited < kPatienceMs && IsWindow(window); waited += kPollMs)
         Sleep(kPollMs);
     return !IsWindow(window);
-}
-
-// Selects an entry as the user would, with the notification that follows.
-void Choose(HWND dialog, int listId, int index) {
-    SendDlgItemMessageA(dialog, listId, CB_SETCURSEL, index, 0);
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(listId, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, listId)));
 }
 
 std::string PaneText(HWND dialog, int pane) {
@@ -100,7 +90,7 @@ class GuiTest : public ::testing::Test {
 // The selections reach the engine only through their change notifications.
 TEST_F(GuiTest, RegistryValuesFillTheDialogWhichConvertsAndTheCloseCommandStoresThem) {
     const std::string input = Path("app.hex");
-    std::ofstream(input) << kFirmware;
+    std::ofstream(input) << ":020000040008F2\n:0400100001020304E2\n:00000001FF\n";
     const DWORD part = 2;
     RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Input", REG_SZ, input.c_str(),
                     input.size() + 1);
@@ -109,7 +99,10 @@ TEST_F(GuiTest, RegistryValuesFillTheDialogWhichConvertsAndTheCloseCommandStores
         EXPECT_EQ(input, WindowText(GetDlgItem(dialog, IDC_INPUT_FILE)));
         EXPECT_EQ("  Tarvic5513", PaneText(dialog, 0));
         SetDlgItemTextA(dialog, IDC_OUTPUT_FILE, Path("app.qvr").c_str());
-        Choose(dialog, IDC_PROTOCOL, 1);
+        // Chosen as the user would, with the notification that follows.
+        SendDlgItemMessageA(dialog, IDC_PROTOCOL, CB_SETCURSEL, 1, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PROTOCOL, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_PROTOCOL)));
         SendDlgItemMessageA(dialog, IDC_CONVERT, BM_CLICK, 0, 0);
         EXPECT_EQ("  Conversion Succeeded", PaneText(dialog, 2));
         PostMessageA(dialog, WM_CLOSE, 0, 0);
