@@ -176,8 +176,8 @@ start_wine() {
 }
 
 # The console cases run again against lumbrix.exe, with Wine in front of it; the dialog
-# program's tests drive lumbrix_gui.exe on a private X server, one at a time since they share
-# its registry key. Last, the installer is tried in a fresh prefix of its own.
+# program's tests drive its dialog on a private X server, one at a time since they share a
+# registry key. Last, the installer is tried in a fresh prefix of its own.
 test_windows() {
     windows
     local dir=$WINDOWS_BUILD_DIR wine=wine

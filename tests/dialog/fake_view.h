@@ -11,7 +11,6 @@
 
 #include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 class FakeView : public DialogView {
@@ -38,7 +37,6 @@ class FakeView : public DialogView {
         RouteNotification(*dialog, listId, Notification::SelectionChanged);
     }
     void Click(int buttonId) { RouteNotification(*dialog, buttonId, Notification::Clicked); }
-    std::string Pane(int pane) const { return paneTexts.contains(pane) ? paneTexts.at(pane) : ""; }
 
     std::string ControlText(int id) const override {
         return texts.contains(id) ? texts.at(id) : "";
@@ -48,8 +46,7 @@ class FakeView : public DialogView {
         lists[listId].push_back(entry);
     }
     void SelectListEntry(int listId, int index) override {
-        const int count = static_cast<int>(lists[listId].size());
-        selections[listId] = index >= 0 && index < count ? index : -1;
+        selections[listId] = index < std::ssize(lists[listId]) ? index : -1;
     }
     int ListSelection(int listId) const override {
         return selections.contains(listId) ? selections.at(listId) : -1;

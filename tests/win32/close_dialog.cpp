@@ -1,11 +1,30 @@
 // close_dialog PROGRAM: starts an installed lumbrix_gui.exe, waits for its window and closes
 // it with the close command; exit status 0 only when the window came up and the program then
 // ended normally.
-#include "gui_process.h"
+#include <windows.h>
+
+#include <string>
 
 int main(int argc, char **argv) {
     if (argc != 2)
         return 2;
-    GuiProcess gui(argv[1]);
-    return gui.Dialog() && gui.Close() == 0 ? 0 : 1;
+    std::string command = "\"" + std::string(argv[1]) + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return 1;
+    // Wine on a busy machine can take many seconds to show a first window.
+    constexpr DWORD kPatienceMs = 60000;
+    HWND dialog = nullptr;
+    for (DWORD waited = 0; waited < kPatienceMs && !IsWindowVisible(dialog); waited += 50) {
+        Sleep(50);
+        dialog = FindWindowA(nullptr, "LumbrixW");
+    }
+    DWORD status = 1;
+    if (dialog && PostMessageA(dialog, WM_CLOSE, 0, 0) &&
+        WaitForSingleObject(process.hProcess, kPatienceMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &status);
+    return status == 0 ? 0 : 1;
 }

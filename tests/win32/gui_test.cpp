@@ -1,36 +1,56 @@
-// The real lumbrix_gui.exe, driven from outside: what the Win32 adapter maps the dialog logic
-// onto (registry values, control notifications, status bar, About box, common file dialogs).
-// What the logic decides is the dialog logic suite's (tests/dialog).
-#include "gui_process.h"
+// The real Win32 dialog with the program's resources, run in the test program, with a second
+// thread acting as the user through window messages: what the Win32 adapter maps the dialog
+// logic onto. What the logic decides is the dialog logic suite's (tests/dialog).
+#include "converter_window.h"
+#include "registry_settings_store.h"
 #include "resource.h"
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
 #include <dlgs.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include <functional>
+#include <thread>
+
 namespace {
 
-const char kSettingsKey[] = "Software\\Korvane Inc.\\lumbrix_gui\\Settings";
+// The store is named after the running program, as the dialog program's own is.
+const char kSettingsKey[] = "Software\\Korvane Inc.\\gui_tests\\Settings";
 
-void Store(const char *name, DWORD type, const void *data, DWORD size) {
-    RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, name, type, data, size);
+// Wine on a busy machine can take many seconds to show a first window.
+constexpr int kPatienceMs = 60000;
+constexpr int kPollMs = 50;
+
+std::string WindowText(HWND window) {
+    char text[1024] = {};
+    GetWindowTextA(window, text, sizeof text);
+    return text;
 }
 
-// The stored value, its registry type before a colon: "1:path" for REG_SZ, "4:7" for a
-// REG_DWORD of 7; empty when absent.
-std::string Stored(const char *name) {
-    char data[1024] = {};
-    DWORD size = sizeof data;
-    DWORD type = 0;
-    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_ANY | RRF_NOEXPAND, &type, data,
-                     &size) != ERROR_SUCCESS)
-        return "";
-    std::string value =
-        type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD *>(data)) : std::string(data);
-    return std::to_string(type) + ":" + value;
+HWND WaitForWindow(const char *caption) {
+    HWND window = nullptr;
+    for (int waited = 0; waited < kPatienceMs && !IsWindowVisible(window); waited += kPollMs) {
+        Sleep(kPollMs);
+        window = FindWindowA(nullptr, caption);
+    }
+    return window;
+}
+
+bool WaitUntilGone(HWND window) {
+    for (int waited = 0; waited < kPatienceMs && IsWindow(window); waited += kPollMs)
+        Sleep(kPollMs);
+    return !IsWindow(window);
+}
+
+std::string PaneText(HWND dialog, int pane) {
+    char text[256] = {};
+    SendMessageA(FindWindowExA(dialog, nullptr, STATUSCLASSNAMEA, nullptr), SB_GETTEXTA, pane,
+                 reinterpret_cast<LPARAM>(text));
+    return text;
 }
 
 class GuiTest : public ::testing::Test {
@@ -39,69 +59,103 @@ class GuiTest : public ::testing::Test {
                                    ("lumbrix-gui-" + std::to_string(GetCurrentProcessId()));
 
     void SetUp() override {
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Korvane Inc.\\lumbrix_gui");
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Korvane Inc.\\gui_tests");
         std::filesystem::create_directories(folder / "out");
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+    // A file dialog leaves the program in the folder it closed in, which cannot be removed.
+    void TearDown() override {
+        std::filesystem::current_path(folder.parent_path());
+        std::filesystem::remove_all(folder);
+    }
 
     std::string Path(const char *name) const { return (folder / name).string(); }
+
+    // Runs the dialog here and `user` on a second thread; a dialog the user left open is then
+    // cancelled, so that a failed test cannot keep it open.
+    static void Run(const std::function<void(HWND)> &user) {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+        InitCommonControlsEx(&controls);
+        std::thread second([&] {
+            HWND dialog = WaitForWindow("LumbrixW");
+            ASSERT_TRUE(dialog);
+            user(dialog);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        RegistrySettingsStore settings(kRegistryKey, ExecutableName());
+        RunConverterDialog(GetModuleHandleA(nullptr), settings);
+        second.join();
+    }
 };
 
-TEST_F(GuiTest, RegistryValuesFillTheDialogAndTheCloseCommandStoresThem) {
-    const char input[] = "E:\\fw\\app.hex";
-    const DWORD part = 3;
-    Store("Input", REG_SZ, input, sizeof input);
-    Store("Part", REG_DWORD, &part, sizeof part);
-    GuiProcess gui;
-    ASSERT_TRUE(gui.Dialog());
-    EXPECT_EQ(input, gui.Text(IDC_INPUT_FILE));
-    EXPECT_EQ(3, gui.Selection(IDC_PART));
-    EXPECT_EQ("  Tarvic5514", gui.PaneText(0));
-
-    gui.Type(IDC_OUTPUT_FILE, "C:\\out.qvr");
-    gui.Choose(IDC_PROTOCOL, 1);
-    EXPECT_EQ(0u, gui.Close());
-    EXPECT_EQ("1:E:\\fw\\app.hex", Stored("Input"));
-    EXPECT_EQ("1:C:\\out.qvr", Stored("Output"));
-    EXPECT_EQ("4:3", Stored("Part"));
-    EXPECT_EQ("4:1", Stored("Protocol"));
-}
-
-TEST_F(GuiTest, EscapeEndsWithoutStoring) {
-    GuiProcess gui;
-    ASSERT_TRUE(gui.Dialog());
-    gui.Type(IDC_INPUT_FILE, "C:\\after.hex");
-    EXPECT_EQ(0u, gui.PressEscape());
-    EXPECT_EQ("", Stored("Input"));
-}
-
 // The selections reach the engine only through their change notifications.
-TEST_F(GuiTest, ConvertWritesTheChosenPartAndProtocol) {
-    GuiProcess gui;
-    ASSERT_TRUE(gui.Dialog());
-    std::ofstream(Path("app.hex")) << ":020000040008F2\n:0400100001020304E2\n:00000001FF\n";
-    gui.Type(IDC_INPUT_FILE, Path("app.hex"));
-    gui.Type(IDC_OUTPUT_FILE, Path("app.qvr"));
-    gui.Choose(IDC_PART, 2);
-    gui.Choose(IDC_PROTOCOL, 1);
-    gui.Click(IDC_CONVERT);
-    EXPECT_EQ("  Conversion Succeeded", gui.PaneText(2));
-    EXPECT_EQ(1u + 519, std::filesystem::file_size(Path("app.qvr")));
-    EXPECT_EQ('3', std::ifstream(Path("app.qvr")).get());
-    gui.Close();
+TEST_F(GuiTest, RegistryValuesFillTheDialogWhichConvertsAndTheCloseCommandStoresThem) {
+    const std::string input = Path("app.hex");
+    std::ofstream(input) << ":020000040008F2\n:0400100001020304E2\n:00000001FF\n";
+    const DWORD part = 2;
+    RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Input", REG_SZ, input.c_str(),
+                    input.size() + 1);
+    RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Part", REG_DWORD, &part, sizeof part);
+    Run([&](HWND dialog) {
+        EXPECT_EQ(input, WindowText(GetDlgItem(dialog, IDC_INPUT_FILE)));
+        EXPECT_EQ("  Tarvic5513", PaneText(dialog, 0));
+        SetDlgItemTextA(dialog, IDC_OUTPUT_FILE, Path("app.qvr").c_str());
+        // Chosen as the user would, with the notification that follows.
+        SendDlgItemMessageA(dialog, IDC_PROTOCOL, CB_SETCURSEL, 1, 0);
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PROTOCOL, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_PROTOCOL)));
+        SendDlgItemMessageA(dialog, IDC_CONVERT, BM_CLICK, 0, 0);
+        EXPECT_EQ("  Conversion Succeeded", PaneText(dialog, 2));
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitUntilGone(dialog));
+    });
+    EXPECT_EQ('3', std::ifstream(Path("app.qvr")).get()) << "Type 6 files begin with the part code";
+    // The store's reader takes only a string for a path and only a 32-bit number for a choice,
+    // so it shows the types written too.
+    const RegistrySettingsStore stored(kRegistryKey, "gui_tests");
+    EXPECT_EQ(input, stored.GetString("Settings", "Input", ""));
+    EXPECT_EQ(Path("app.qvr"), stored.GetString("Settings", "Output", ""));
+    EXPECT_EQ(2u, stored.GetUInt("Settings", "Part", 0));
+    EXPECT_EQ(1u, stored.GetUInt("Settings", "Protocol", 0));
 }
 
-TEST_F(GuiTest, SystemCommandOpensTheAboutBoxOverTheDialog) {
-    GuiProcess gui;
-    ASSERT_TRUE(gui.Dialog());
-    PostMessageA(gui.Dialog(), WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-    HWND about = FindProcessWindow(gui.Id(), "Information");
-    ASSERT_TRUE(about);
-    EXPECT_EQ(gui.Dialog(), GetWindow(about, GW_OWNER));
-    EXPECT_EQ("Version " PROJECT_VERSION, WindowText(GetDlgItem(about, IDC_VERSION)));
-    PostMessageA(about, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(WaitUntilGone(about));
-    EXPECT_EQ(0u, gui.Close());
+// The key goes to the focused control's queue, where the dialog's own keyboard handling turns
+// it into Cancel.
+TEST_F(GuiTest, EscapeEndsWithoutStoring) {
+    Run([](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_INPUT_FILE, "C:\\after.hex");
+        HWND input = GetDlgItem(dialog, IDC_INPUT_FILE);
+        PostMessageA(input, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(input, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        EXPECT_TRUE(WaitUntilGone(dialog));
+    });
+    EXPECT_EQ("",
+              RegistrySettingsStore(kRegistryKey, "gui_tests").GetString("Settings", "Input", ""));
+}
+
+// The icon in every size is the program's, and the system menu's last entry opens the About
+// box over the dialog.
+TEST_F(GuiTest, TheWindowsIconsAndSystemMenuAreTheProgramsOwn) {
+    Run([](HWND dialog) {
+        HICON programIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME));
+        EXPECT_TRUE(programIcon);
+        EXPECT_EQ(programIcon, HICON(SendMessageA(dialog, WM_GETICON, ICON_BIG, 0)));
+        EXPECT_EQ(programIcon, HICON(SendMessageA(dialog, WM_GETICON, ICON_SMALL, 0)));
+        EXPECT_EQ(programIcon, HICON(SendMessageA(dialog, WM_QUERYDRAGICON, 0, 0)));
+
+        HMENU menu = GetSystemMenu(dialog, FALSE);
+        const int items = GetMenuItemCount(menu);
+        EXPECT_TRUE(GetMenuState(menu, items - 2, MF_BYPOSITION) & MF_SEPARATOR);
+        char text[64] = {};
+        GetMenuStringA(menu, items - 1, text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ("&About LumbrixW...", text);
+        PostMessageA(dialog, WM_SYSCOMMAND, GetMenuItemID(menu, items - 1), 0);
+        HWND about = WaitForWindow("Information");
+        ASSERT_TRUE(about);
+        EXPECT_EQ(dialog, GetWindow(about, GW_OWNER));
+        EXPECT_EQ("Version " PROJECT_VERSION, WindowText(GetDlgItem(about, IDC_VERSION)));
+        PostMessageA(about, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(WaitUntilGone(about));
+    });
 }
 
 // The common dialogs open in the suggested folder with the suggested name, and add the default
@@ -116,20 +170,22 @@ class FileDialog : public GuiTest, public ::testing::WithParamInterface<FileDial
 
 TEST_P(FileDialog, OpensInTheSuggestedFolderWithTheSuggestedName) {
     const FileDialogCase &c = GetParam();
-    GuiProcess gui;
-    ASSERT_TRUE(gui.Dialog());
-    gui.Type(IDC_INPUT_FILE, Path("app.hex"));
-    gui.Type(IDC_OUTPUT_FILE, Path("out\\old.qvr"));
-    gui.ClickLater(c.button);
-    HWND dialog = FindProcessWindow(gui.Id(), c.caption);
-    ASSERT_TRUE(dialog);
-    HWND nameBox = GetDlgItem(dialog, cmb13) ? GetDlgItem(dialog, cmb13) : GetDlgItem(dialog, edt1);
-    EXPECT_EQ(c.suggested, WindowText(nameBox));
-    SendMessageA(nameBox, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.typed));
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(WaitUntilGone(dialog));
-    EXPECT_EQ(Path(c.chosen), gui.Text(c.box));
-    gui.Close();
+    Run([&](HWND dialog) {
+        SetDlgItemTextA(dialog, IDC_INPUT_FILE, Path("app.hex").c_str());
+        SetDlgItemTextA(dialog, IDC_OUTPUT_FILE, Path("out\\old.qvr").c_str());
+        // Posted, because the button's handler returns only when the file dialog closes.
+        PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, c.button)));
+        HWND fileDialog = WaitForWindow(c.caption);
+        ASSERT_TRUE(fileDialog);
+        HWND nameBox = GetDlgItem(fileDialog, cmb13);
+        nameBox = nameBox ? nameBox : GetDlgItem(fileDialog, edt1);
+        EXPECT_EQ(c.suggested, WindowText(nameBox));
+        SetWindowTextA(nameBox, c.typed);
+        PostMessageA(fileDialog, WM_COMMAND, IDOK, 0);
+        ASSERT_TRUE(WaitUntilGone(fileDialog));
+        EXPECT_EQ(Path(c.chosen), WindowText(GetDlgItem(dialog, c.box)));
+    });
 }
 
 // clang-format off
@@ -140,5 +196,21 @@ INSTANTIATE_TEST_SUITE_P(Rows, FileDialog, ::testing::Values(
                    .suggested = "app", .typed = "chosen", .chosen = "out\\chosen.qvr"}),
     [](const auto &info) { return std::string(info.param.name); });
 // clang-format on
+
+const BYTE *Resource(int id, LPCSTR type) {
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(id), type);
+    return found ? static_cast<const BYTE *>(LockResource(LoadResource(nullptr, found))) : nullptr;
+}
+
+// The pictures, converted at build time from the Qt program's PNGs.
+TEST(ProgramResources, IconAndLogo) {
+    const BYTE *icon = Resource(IDR_MAINFRAME, RT_GROUP_ICON);
+    ASSERT_TRUE(icon);
+    // One image, of 32 by 32 pixels in 16 colours.
+    EXPECT_EQ(std::tuple(1, 32, 32, 16), std::tuple(icon[4], icon[6], icon[7], icon[8]));
+    auto *logo = reinterpret_cast<const BITMAPINFOHEADER *>(Resource(IDB_LOGO, RT_BITMAP));
+    ASSERT_TRUE(logo);
+    EXPECT_EQ(std::tuple(166, 51, 8), std::tuple(logo->biWidth, logo->biHeight, logo->biBitCount));
+}
 
 } // namespace

@@ -4,20 +4,17 @@
 # and closes the installed dialog program, then uninstalls silently and checks that the
 # programs, the shortcut and the registration are gone and the user's settings stay.
 #   install_test.sh lumbrix-VERSION-win32-setup.exe HOST-lumbrix close_dialog.exe WORK-FOLDER
-# It needs an X display (xvfb-run).
+# It needs an X display (xvfb-run); WINE names the Wine loader, by default Debian's wine script.
 set -eu
 setup=$(realpath "$1") host=$(realpath "$2") closer=$(realpath "$3") work=$(realpath -m "$4")
 example=$(realpath "$(dirname "$0")/../../examples/firmware.hex")
+name=$(basename "$setup" -setup.exe) wine=${WINE:-wine}
+version=$(echo "$name" | cut -d- -f2)
 
 # A prefix of the installer's own width (win32 or win64) keeps its files and registry entries
-# where a native installation has them.
-name=$(basename "$setup" -setup.exe)
-version=$(echo "$name" | cut -d- -f2)
-# WINE: the Wine loader to run the programs with, by default Debian's wine script.
-wine=${WINE:-wine}
+# where a native installation has them. No Mono or Gecko prompts, and no menu entries for the
+# shortcuts on the host's desktop: whatever Wine still writes there lands in the work folder.
 export WINEPREFIX="$work/prefix" WINEARCH="${name##*-}" WINEDEBUG=-all
-# No Mono or Gecko prompts, and no menu entries for the shortcuts on the host's desktop:
-# whatever Wine still writes there lands in the work folder.
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
 
@@ -56,8 +53,7 @@ done
 cp "$example" firmware.hex
 for protocol in 4 6; do
     "$host" firmware.hex host.qvr 5516 $protocol >/dev/null
-    run $wine "C:\\Program Files\\Lumbrix\\bin\\lumbrix.exe" firmware.hex installed.qvr 5516 \
-        $protocol >/dev/null
+    run $wine "$home/bin/lumbrix.exe" firmware.hex installed.qvr 5516 $protocol >/dev/null
     cmp host.qvr installed.qvr || fail "the Type $protocol files differ"
 done
 
