@@ -169,10 +169,13 @@ runs_32bit_programs() {
     /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
-# A Wine prefix of our own inside the build folder, made once; no Mono or Gecko prompts.
+# A Wine prefix of our own inside the build folder, made once; no Mono or Gecko prompts. The
+# first program started while wineboot's own processes still settle the prefix may never show
+# a window: wait for them to end.
 start_wine() {
     export WINEPREFIX="$PWD/$1/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     [ -d "$WINEPREFIX" ] || $2 wineboot -i >/dev/null 2>&1
+    wineserver -w
 }
 
 # The console cases run again against lumbrix.exe, with Wine in front of it; the dialog
