@@ -74,20 +74,13 @@ struct Reader {
     }
 };
 
+// The 30 KiB parts' window ends at 0x877FF, the 94 KiB parts' at 0x977FF.
 std::optional<uint32_t> window_last(int part_code) {
-    switch (part_code) {
-    case '0':
-    case '1':
-    case '4':
+    if (part_code == '0' || part_code == '1' || part_code == '4')
         return 0x877FF;
-    case '2':
-    case '3':
-    case '5':
-    case '6':
+    if (part_code >= '2' && part_code <= '6')
         return 0x977FF;
-    default:
-        return std::nullopt;
-    }
+    return std::nullopt;
 }
 
 // The flash window's bytes; -1 where the HEX file gave none.
