@@ -237,9 +237,9 @@ static bool segment_fill_span(Segment *first, Segment *end, uint32_t lo, uint32_
     }
     buffer_free(first);
     first->data = span;
-    node_of(first)->room = span ? size_t{hi - lo} + 1 : 0;
     first->start = lo; // still above its predecessor, which ends below the range
     first->length = hi - lo + 1;
+    node_of(first)->room = span ? first->length : 0;
     return true;
 }
 
