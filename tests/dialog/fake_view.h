@@ -25,7 +25,6 @@ class FakeView : public DialogView {
     std::optional<std::string> fileDialogAnswer;
     std::vector<int> modalDialogs;
     std::vector<std::string> systemMenu;
-    bool stringsMissing = false;
 
     // The user's side, notified through the adapters' message map.
     void Type(int id, const std::string &text) {
@@ -64,9 +63,7 @@ class FakeView : public DialogView {
     void RunModalDialog(const DialogTemplate &dialogTemplate) override {
         modalDialogs.push_back(dialogTemplate.id);
     }
-    std::string ResourceString(int id) const override {
-        return stringsMissing ? "" : StringResource(id);
-    }
+    std::string ResourceString(int id) const override { return StringResource(id); }
 };
 
 // Numbers are kept as text, so that a test compares every value the same way.
