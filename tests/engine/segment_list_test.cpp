@@ -1,3 +1,4 @@
+#include "lumbrix/mem.h"
 #include "lumbrix/segment_list.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +116,20 @@ INSTANTIATE_TEST_SUITE_P(Cases, SegmentListPad, testing::Values(
             .after = {{8, fill(8, 1) + fill(4, 0xFF) + fill(1, 2) + fill(3, 0xFF) + fill(4, 1)}}}),
     [](const auto &info) { return info.param.label; });
 // clang-format on
+
+// Bytes lost to a failed allocation stay lost: a pad keeps their range without bytes rather
+// than fill it as if it had held none.
+TEST(SegmentListPad, KeepsLostBytesLost) {
+    SegmentList list = nullptr;
+    Bytes bytes = fill(8, 1);
+    segment_list_add(&list, bytes.data(), 16, 8);
+    mem_fail_at(1); // the buffer cannot grow to take the run behind it
+    EXPECT_EQ(1, segment_list_add(&list, bytes.data(), 24, 8));
+    EXPECT_EQ(16u, segment_list_pad(&list, 16, 32, 0xFF, 0));
+    EXPECT_EQ((std::vector<Span>{{16, {}}}), spans_of(list));
+    EXPECT_EQ(32u, list->length);
+    segment_list_free(&list);
+}
 
 TEST(RangeOverlap, GivesTheSharedRangeOnlyWhenThereIsOne) {
     uint32_t out[2] = {7, 7};
