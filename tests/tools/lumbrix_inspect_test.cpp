@@ -243,4 +243,15 @@ TEST(HexOutput, AppearsOnlyWhole) {
     EXPECT_EQ("older", folder.read("old.hex"));
     EXPECT_EQ(2, std::distance(fs::directory_iterator(folder.dir), {})) << "a temporary stayed";
 }
+
+// Leftovers of earlier runs are not written over, nor sought without end.
+TEST(HexOutput, FailsWhenNoTemporaryNameIsFree) {
+    TempFolder folder;
+    for (int n = 0; n < 100; ++n)
+        folder.write("out.hex.part" + std::to_string(n), "leftover");
+    Outcome r = inspect({"--hex", folder.path("out.hex"), folder.write("file.qvr", "")});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("cannot write " + folder.path("out.hex"))) << r.err;
+    EXPECT_FALSE(fs::exists(folder.path("out.hex")));
+}
 } // namespace
