@@ -1,7 +1,7 @@
 // close_dialog PROGRAM: starts an installed lumbrix_gui.exe, waits for its window and closes
 // it with the close command; exit status 0 only when the window came up and the program then
 // ended normally.
-#include <windows.h>
+#include "wait_window.h"
 
 #include <string>
 
@@ -15,13 +15,7 @@ int main(int argc, char **argv) {
     if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &process))
         return 1;
-    // Wine on a busy machine can take many seconds to show a first window.
-    constexpr DWORD kPatienceMs = 60000;
-    HWND dialog = nullptr;
-    for (DWORD waited = 0; waited < kPatienceMs && !IsWindowVisible(dialog); waited += 50) {
-        Sleep(50);
-        dialog = FindWindowA(nullptr, "LumbrixW");
-    }
+    HWND dialog = WaitForWindow("LumbrixW");
     DWORD status = 1;
     if (dialog && PostMessageA(dialog, WM_CLOSE, 0, 0) &&
         WaitForSingleObject(process.hProcess, kPatienceMs) == WAIT_OBJECT_0)

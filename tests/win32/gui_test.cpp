@@ -4,6 +4,7 @@
 #include "converter_window.h"
 #include "registry_settings_store.h"
 #include "resource.h"
+#include "wait_window.h"
 
 #include <gtest/gtest.h>
 
@@ -21,23 +22,10 @@ namespace {
 // The store is named after the running program, as the dialog program's own is.
 const char kSettingsKey[] = "Software\\Korvane Inc.\\gui_tests\\Settings";
 
-// Wine on a busy machine can take many seconds to show a first window.
-constexpr int kPatienceMs = 60000;
-constexpr int kPollMs = 50;
-
 std::string WindowText(HWND window) {
     char text[1024] = {};
     GetWindowTextA(window, text, sizeof text);
     return text;
-}
-
-HWND WaitForWindow(const char *caption) {
-    HWND window = nullptr;
-    for (int waited = 0; waited < kPatienceMs && !IsWindowVisible(window); waited += kPollMs) {
-        Sleep(kPollMs);
-        window = FindWindowA(nullptr, caption);
-    }
-    return window;
 }
 
 bool WaitUntilGone(HWND window) {
