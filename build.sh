@@ -192,6 +192,9 @@ test_windows() {
     start_wine "$dir" "$wine"
     LUMBRIX_RUNNER=$wine LUMBRIX_PROGRAM="$PWD/$dir/console/lumbrix.exe" \
         ctest --test-dir "$BUILD_DIR" -L '^console$' --no-tests=error --output-on-failure -j "$JOBS"
+    # A Wine server still up from the console cases, which ran without a display, would keep
+    # the dialog's windows off the X server: let it end first.
+    wineserver -w
     xvfb-run --auto-servernum ctest --test-dir "$dir" --output-on-failure
     wineserver -w
     WINE=$wine xvfb-run --auto-servernum tests/win32/install_test.sh "$dir"/lumbrix-*-setup.exe \
