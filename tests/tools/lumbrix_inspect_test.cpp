@@ -102,8 +102,9 @@ void expect_lines_in_order(const std::string &out, const std::vector<std::string
     }
 }
 
-// The arguments ("~/" is the folder of file.qvr and source.hex, which holds a link to each) and
-// what comes of them. A row prints as its label.
+// The arguments ("~/" is the folder of file.qvr and source.hex, which holds a link to each, and
+// to.hex, a link through sub/ to out.hex, which is not there) and what comes of them. Arguments
+// that begin with "sh" are a shell's, with the program as $0. A row prints as its label.
 struct Case {
     friend void PrintTo(const Case &c, std::ostream *os) { *os << c.label; }
     const char *label;
@@ -113,6 +114,7 @@ struct Case {
     int status;
     std::vector<std::string> lines = {}; // of the report, in order
     std::string err = "";                // part of standard error, there once
+    std::string written = "";            // how out.hex begins; empty: there is none
 };
 
 class Inspect : public testing::TestWithParam<Case> {};
@@ -123,14 +125,26 @@ TEST_P(Inspect, ReportsWhatTheFileHoldsAndItsFaults) {
     fs::create_symlink(folder.write("file.qvr", c.file ? c.file(folder) : ""),
                        folder.path("link.qvr"));
     fs::create_hard_link(folder.write("source.hex", c.source), folder.path("hard.hex"));
+    fs::create_directory(folder.path("sub"));
+    fs::create_symlink("sub/to.hex", folder.path("to.hex"));
+    fs::create_symlink("../out.hex", folder.path("sub/to.hex"));
+    Bytes file = folder.read("file.qvr");
     for (std::string &arg : c.args)
-        arg = arg.starts_with("~/") ? folder.path(arg.substr(2)) : arg;
-    Outcome r = inspect(c.args);
+        for (size_t at; (at = arg.find("~/")) != std::string::npos;)
+            arg.replace(at, 2, folder.path(""));
+    Outcome r =
+        c.args[0] == "sh" ? run_program({"sh", "-c", c.args[1], INSPECT_PROGRAM}) : inspect(c.args);
     EXPECT_EQ(c.status, r.status) << r.out << r.err;
     EXPECT_EQ(c.status == 2, r.out.empty()) << "a report, and only without a usage error";
     expect_lines_in_order(r.out, c.lines);
     EXPECT_NE(std::string::npos, r.err.find(c.err)) << r.err;
     EXPECT_TRUE(c.err.empty() || r.err.find(c.err) == r.err.rfind(c.err)) << r.err;
+    EXPECT_EQ(file, folder.read("file.qvr"));
+    EXPECT_TRUE(fs::is_symlink(folder.path("to.hex")) && fs::is_symlink(folder.path("sub/to.hex")));
+    if (c.written.empty())
+        EXPECT_FALSE(fs::exists(folder.path("out.hex")));
+    else
+        EXPECT_TRUE(folder.read("out.hex").starts_with(c.written)) << folder.read("out.hex");
 }
 
 // One row a case, its report lines on the second.
@@ -214,6 +228,11 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {":020000040008F2", ":00000001FF"}, .err = "faults: 0\nresult: sound\n"},
     Case{.label = "hex_to_the_file_of_standard_output", .file = made(hex_data_at(0x80000, {1}), 5516, 4), .args = {"--hex", "/dev/fd/1", "~/file.qvr"}, .status = 0,
          .lines = {":020000040008F2", ":00000001FF"}, .err = "result: sound\n"},
+    Case{.label = "hex_through_links_to_a_new_file", .file = made(hex_data_at(0x80000, {1}), 5516, 4), .args = {"--hex", "~/to.hex", "~/file.qvr"}, .status = 0,
+         .lines = {"result: sound"}, .written = ":020000040008F2\n:20000000"},
+    Case{.label = "hex_from_pages_misread_from_a_pipe", .file = [](auto &) { return type4_record(0x80030); }, .args = {"sh", "cat ~/file.qvr | \"$0\" --hex ~/out.hex /dev/stdin"}, .status = 1,
+         .lines = {"fits: Type 4\nlayout: unknown"}, .err = "out.hex not written: the layout is unknown\n"},
+    Case{.label = "hex_to_a_standard_output_that_is_the_file", .file = made(hex_data_at(0x80000, {1}), 5516, 4), .args = {"sh", "\"$0\" --hex - ~/file.qvr >> ~/file.qvr"}, .status = 2, .err = "--hex - would overwrite"},
     Case{.label = "hex_onto_a_link_to_the_file", .args = {"--hex", "~/link.qvr", "~/file.qvr"}, .status = 2, .err = "would overwrite"},
     Case{.label = "hex_onto_a_hard_link_to_the_source", .args = {"--source", "~/source.hex", "--hex", "~/hard.hex", "~/file.qvr"}, .status = 2, .err = "would overwrite"},
     Case{.label = "help", .args = {"--help"}, .status = 0, .lines = {"usage: lumbrix_inspect*"}},
@@ -276,62 +295,6 @@ TEST(HexOutput, AppearsOnlyWhole) {
     EXPECT_EQ("older", folder.read("old.hex"));
     EXPECT_EQ(2, std::distance(fs::directory_iterator(folder.dir), {})) << "a temporary stayed";
 }
-
-// Pages read from a pipe as the layout their first byte suggests, which the whole file then
-// does not fit, were misread: none of them is written.
-TEST(HexOutput, NotWrittenFromPagesReadAsTheWrongLayout) {
-    TempFolder folder;
-    std::string qvr = folder.write("file.qvr", type4_record(0x80030)); // '0', a part code
-    Outcome r = run_program({"sh", "-c", "cat \"$1\" | \"$0\" --hex \"$2\" /dev/stdin",
-                             INSPECT_PROGRAM, qvr, folder.path("out.hex")});
-    EXPECT_EQ(1, r.status);
-    EXPECT_NE(std::string::npos, r.out.find("fits: Type 4\nlayout: unknown\n")) << r.out;
-    EXPECT_NE(std::string::npos, r.err.find("not written: the layout is unknown")) << r.err;
-    EXPECT_FALSE(fs::exists(folder.path("out.hex")));
-}
-
-// Standard output sent to the file inspected would write the HEX onto it as it is read.
-TEST(HexOutput, NotToAStandardOutputThatIsTheInput) {
-    TempFolder folder;
-    std::string qvr = folder.write("file.qvr", type4_record(0x80000));
-    Outcome r = run_program({"sh", "-c", "\"$0\" --hex - \"$1\" >> \"$1\"", INSPECT_PROGRAM, qvr});
-    EXPECT_EQ(2, r.status);
-    EXPECT_NE(std::string::npos, r.err.find("--hex - would overwrite " + qvr)) << r.err;
-    EXPECT_EQ(type4_record(0x80000), folder.read("file.qvr"));
-}
-
-// Links on the way to the output, each "name -> target", and the file that gets the HEX.
-struct LinkCase {
-    friend void PrintTo(const LinkCase &c, std::ostream *os) { *os << c.label; }
-    const char *label;
-    std::vector<std::pair<std::string, std::string>> links;
-    bool target_exists;
-};
-
-class HexThroughLinks : public testing::TestWithParam<LinkCase> {};
-
-TEST_P(HexThroughLinks, WritesTheFileTheLinkNamesAndKeepsTheLink) {
-    const LinkCase &c = GetParam();
-    TempFolder folder;
-    fs::create_directory(folder.path("sub"));
-    if (c.target_exists)
-        folder.write("out.hex", "older");
-    for (const auto &[name, target] : c.links)
-        fs::create_symlink(target, folder.path(name));
-    std::string qvr = folder.write("file.qvr", type4_record(0x80000));
-    EXPECT_EQ(0, inspect({"--hex", folder.path(c.links[0].first), qvr}).status);
-    EXPECT_TRUE(folder.read("out.hex").starts_with(":020000040008F2\n"));
-    for (const auto &link : c.links)
-        EXPECT_TRUE(fs::is_symlink(folder.path(link.first))) << link.first;
-}
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Links, HexThroughLinks, testing::Values(
-    LinkCase{.label = "to_a_file", .links = {{"link.hex", "out.hex"}}, .target_exists = true},
-    LinkCase{.label = "to_a_file_not_there_yet", .links = {{"link.hex", "out.hex"}}, .target_exists = false},
-    LinkCase{.label = "through_relative_links_in_other_folders", .links = {{"link.hex", "sub/link.hex"}, {"sub/link.hex", "../out.hex"}}, .target_exists = true}),
-    [](const auto &info) { return info.param.label; });
-// clang-format on
 
 // Leftovers of earlier runs are not written over, nor sought without end.
 TEST(HexOutput, FailsWhenNoTemporaryNameIsFree) {
