@@ -150,12 +150,16 @@ struct Output {
     FILE *file = nullptr;
 };
 
-// The file `path` names once its links are followed, whether it exists yet or not.
-static fs::path link_target(const char *path) {
+// The file `path` names once its links are followed, whether it exists yet or not; `error` is
+// set when a link cannot be read or the links go round in a circle.
+static fs::path link_target(const char *path, std::error_code &error) {
     fs::path target = path;
-    std::error_code error;
-    for (int hop = 0; hop < 40 && fs::is_symlink(fs::symlink_status(target, error)); ++hop) {
+    error.clear();
+    std::error_code missing; // a file not there yet is no link
+    for (int hop = 0; fs::is_symlink(fs::symlink_status(target, missing)); ++hop) {
         fs::path next = fs::read_symlink(target, error);
+        if (hop == 40)
+            error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
         if (error)
             break;
         target = target.parent_path() / next; // an absolute target replaces the folder
@@ -188,8 +192,11 @@ static bool output_open(Output &output, const char *path, bool to_standard_outpu
     } else if (fs::exists(status) && !fs::is_regular_file(status)) {
         output.file = fopen(output.path, "w");
     } else {
-        output.target = link_target(path);
-        output.file = temporary_open(output);
+        output.target = link_target(path, error);
+        if (error)
+            errno = error.value();
+        else
+            output.file = temporary_open(output);
     }
     if (!output.file) {
         fprintf(stderr, "lumbrix_inspect: cannot write %s: %s\n", output.path, strerror(errno));

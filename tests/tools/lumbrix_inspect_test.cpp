@@ -296,6 +296,17 @@ TEST(HexOutput, AppearsOnlyWhole) {
     EXPECT_EQ(2, std::distance(fs::directory_iterator(folder.dir), {})) << "a temporary stayed";
 }
 
+// Links that lead back to themselves are followed no further than the system would.
+TEST(HexOutput, FailsOnLinksInACircle) {
+    TempFolder folder;
+    fs::create_symlink("loop.hex", folder.path("loop.hex"));
+    Outcome r = inspect({"--hex", folder.path("loop.hex"), folder.write("file.qvr", "")});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("loop.hex: Too many levels of symbolic links"))
+        << r.err;
+    EXPECT_TRUE(fs::is_symlink(folder.path("loop.hex")));
+}
+
 // Leftovers of earlier runs are not written over, nor sought without end.
 TEST(HexOutput, FailsWhenNoTemporaryNameIsFree) {
     TempFolder folder;
