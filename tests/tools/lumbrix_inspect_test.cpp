@@ -40,6 +40,7 @@ const std::string AFTER_A_ZERO = ELA + FIRST + std::string(1, '\0') + SECOND + E
 const std::string LINE_FEED_RETURN = ELA + FIRST + "\r" + SECOND + END;
 const std::string TRAILING_BLANKS =
     ELA + FIRST.substr(0, FIRST.size() - 1) + " \t\r\n\r\n" + SECOND + END;
+const std::string QUOTED = ELA + FIRST.substr(0, FIRST.size() - 1) + " \"a\\b\"\n" + END;
 const std::string HIDDEN_LINE_ENDS = ELA + FIRST + "junk" + std::string(1, '\0') + "\nmore\n" + END;
 // The download file lumbrix writes from `hex`.
 Bytes converted(const TempFolder &folder, const std::string &hex, int part, int type) {
@@ -215,7 +216,9 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
     Case{.label = "source_line_feed_then_return_strict", .file = made(LINE_FEED_RETURN, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = LINE_FEED_RETURN, .status = 1,
          .lines = {"unread: line 3: \"\\x0D:10001000*", "faults: 1"}},
     Case{.label = "source_trailing_white_space_strict", .file = made(TRAILING_BLANKS, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = TRAILING_BLANKS, .status = 0,
-         .lines = {"source bytes in window: 32", "rejected: 0 lines\nunread: 0 lines", "result: sound"}},
+         .lines = {"source bytes in window: 32", "rejected: 0 lines\nunread: 0 lines\nfaults: 0", "result: sound"}},
+    Case{.label = "source_text_after_a_record_quoted", .file = made(QUOTED, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = QUOTED, .status = 0,
+         .lines = {"unread: 1 line\nunread: line 2: \" \\\"a\\\\b\\\"\"\nfaults: 0"}},
     Case{.label = "source_forced_base", .file = made(FORCED, 5513, 6), .args = {"--forced-base", "--source", "~/source.hex", "~/file.qvr"}, .source = LOW, .status = 0,
          .lines = {"source addresses: forced into the flash region", "faults: 0"}},
     Case{.label = "source_base_as_given", .file = made(FORCED, 5513, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = LOW, .status = 1,
@@ -243,6 +246,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
     Case{.label = "usage_unknown_option", .args = {"--bogus", "x"}, .status = 2, .err = "lumbrix_inspect: unknown option --bogus\nusage: lumbrix_inspect"},
     Case{.label = "usage_without_value", .args = {"--type"}, .status = 2, .err = "lumbrix_inspect: --type needs a value\nusage:"},
     Case{.label = "usage_part_unknown", .args = {"--source", "a", "--part", "5517", "x"}, .status = 2, .err = "--part takes a console number 5510 to 5516, not \"5517\"\nusage:"},
+    Case{.label = "usage_part_with_more_than_a_number", .args = {"--source", "a", "--part", "5510x", "x"}, .status = 2, .err = "--part takes a console number 5510 to 5516, not \"5510x\"\nusage:"},
     Case{.label = "usage_part_without_source", .args = {"--part", "5510", "x"}, .status = 2, .err = "--part, --forced-base and --allow-outside need --source\nusage:"},
     Case{.label = "usage_forced_base_without_source", .args = {"--forced-base", "x"}, .status = 2, .err = "--part, --forced-base and --allow-outside need --source\nusage:"},
     Case{.label = "usage_allow_outside_without_source", .args = {"--strict", "--allow-outside", "x"}, .status = 2, .err = "--part, --forced-base and --allow-outside need --source\nusage:"},
