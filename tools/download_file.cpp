@@ -129,5 +129,5 @@ void inspection_print(FILE *out, const Inspection &inspection) {
     }
     fprintf(out, "first address: 0x%X\n", inspection.first_page);
     fprintf(out, "last address: 0x%X\n", inspection.last_page + FLASH_PAGE_SIZE - 1);
-    run_print(out, "pages", inspection.runs, FLASH_PAGE_SIZE, "page");
+    run_print<RUNS_SHOWN>(out, "pages", inspection.runs, FLASH_PAGE_SIZE, "page");
 }

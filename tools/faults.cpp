@@ -17,12 +17,22 @@ static const char *const MORE[FAULT_KINDS] = {
     "pages not in the HEX file",
 };
 
+static const char *const KIND_NAMES[FAULT_KINDS] = {
+    "once", "length", "boundary", "checksum", "order", "window", "differs", "missing", "extra",
+};
+
+const char *fault_kind_name(FaultKind kind) {
+    return KIND_NAMES[kind];
+}
+
 void fault_add(FaultList &list, FaultKind kind, const char *format, ...) {
-    if (list.count[kind]++ >= SHOWN)
+    if (list.count[kind]++ >= KEPT)
         return;
+    FaultList::Entry &entry = list.lines[list.line_count++];
+    entry.kind = kind;
     va_list arguments;
     va_start(arguments, format);
-    vsnprintf(list.lines[list.line_count++], sizeof list.lines[0], format, arguments);
+    vsnprintf(entry.text, sizeof entry.text, format, arguments);
     va_end(arguments);
 }
 
@@ -31,8 +41,10 @@ size_t fault_total(const FaultList &list) {
 }
 
 void fault_print(FILE *out, const FaultList &list) {
+    size_t printed[FAULT_KINDS] = {};
     for (size_t i = 0; i < list.line_count; ++i)
-        fprintf(out, "fault: %s\n", list.lines[i]);
+        if (printed[list.lines[i].kind]++ < SHOWN)
+            fprintf(out, "fault: %s\n", list.lines[i].text);
     for (int kind = 0; kind < FAULT_KINDS; ++kind)
         if (list.count[kind] > SHOWN)
             fprintf(out, "fault: %zu more %s\n", list.count[kind] - SHOWN, MORE[kind]);
