@@ -19,9 +19,8 @@ PACKAGE_PACKAGES=(dpkg-dev file lintian appstream)
 DIALOG_SCREENSHOT_PACKAGES=(xvfb xauth openbox xdotool imagemagick)
 FUZZ_PACKAGES=(cmake make clang libclang-rt-14-dev nlohmann-json3-dev)
 BENCH_PACKAGES=(cmake g++ make libbenchmark-dev nlohmann-json3-dev srecord binutils python3-intelhex hyperfine time)
-WINDOWS_PACKAGES=(cmake make python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest nlohmann-json3-dev
-    wine wine32 wine64
-    xvfb xauth nsis)
+WINDOWS_PACKAGES=(cmake make python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
+    nlohmann-json3-dev wine wine32 wine64 xvfb xauth nsis)
 readonly BUILD_DIR=build
 readonly WINDOWS_BUILD_DIR=build-windows
 JOBS=$(nproc)

@@ -40,7 +40,7 @@ const std::string AFTER_A_ZERO = ELA + FIRST + std::string(1, '\0') + SECOND + E
 const std::string LINE_FEED_RETURN = ELA + FIRST + "\r" + SECOND + END;
 const std::string TRAILING_BLANKS =
     ELA + FIRST.substr(0, FIRST.size() - 1) + " \t\r\n\r\n" + SECOND + END;
-const std::string QUOTED = ELA + FIRST.substr(0, FIRST.size() - 1) + " \"a\\b\"\n" + END;
+const std::string QUOTED = ELA + FIRST.substr(0, FIRST.size() - 1) + " \"a\\b\xE9\x01\"\n" + END;
 const std::string HIDDEN_LINE_ENDS = ELA + FIRST + "junk" + std::string(1, '\0') + "\nmore\n" + END;
 // The download file lumbrix writes from `hex`.
 Bytes converted(const TempFolder &folder, const std::string &hex, int part, int type) {
@@ -147,6 +147,18 @@ TEST_P(Inspect, ReportsWhatTheFileHoldsAndItsFaults) {
         EXPECT_FALSE(fs::exists(folder.path("out.hex")));
     else
         EXPECT_TRUE(folder.read("out.hex").starts_with(c.written)) << folder.read("out.hex");
+    if (c.args[0] == "sh" || !r.out.starts_with("file: "))
+        return;
+    // The same facts in JSON, under a name that JSON must escape.
+    std::string named = folder.path("q\"\x01.qvr");
+    fs::create_symlink("file.qvr", named);
+    std::replace(c.args.begin(), c.args.end(), folder.path("file.qvr"), named);
+    Outcome text = inspect(c.args);
+    c.args.push_back("--json");
+    Outcome json = inspect(c.args);
+    EXPECT_EQ(text.status, json.status);
+    Outcome back = run_program({"python3", JSON_AS_TEXT, folder.write("report.json", json.out)});
+    EXPECT_EQ(text.out, back.out) << json.out << back.err;
 }
 
 // One row a case, its report lines on the second.
@@ -218,8 +230,8 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {"unread: line 3: \"\\x0D:10001000*", "faults: 1"}},
     Case{.label = "source_trailing_white_space_strict", .file = made(TRAILING_BLANKS, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = TRAILING_BLANKS, .status = 0,
          .lines = {"source bytes in window: 32", "rejected: 0 lines\nunread: 0 lines\nfaults: 0", "result: sound"}},
-    Case{.label = "source_text_after_a_record_quoted", .file = made(QUOTED, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = QUOTED, .status = 0,
-         .lines = {"unread: 1 line\nunread: line 2: \" \\\"a\\\\b\\\"\"\nfaults: 0"}},
+    Case{.label = "source_text_after_a_record_escaped", .file = made(QUOTED, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = QUOTED, .status = 0,
+         .lines = {"unread: 1 line\nunread: line 2: \" \\\"a\\\\b\\xE9\\x01\\\"\"\nfaults: 0"}},
     Case{.label = "source_forced_base", .file = made(FORCED, 5513, 6), .args = {"--forced-base", "--source", "~/source.hex", "~/file.qvr"}, .source = LOW, .status = 0,
          .lines = {"source addresses: forced into the flash region", "faults: 0"}},
     Case{.label = "source_base_as_given", .file = made(FORCED, 5513, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = LOW, .status = 1,
