@@ -205,9 +205,10 @@ test_windows() {
 bench() {
     install_missing "${BENCH_PACKAGES[@]}"
     configure build-bench -DCMAKE_BUILD_TYPE=Release -DLUMBRIX_TESTS=OFF -DLUMBRIX_DIALOG=OFF
-    cmake --build build-bench -j "$JOBS" --target lumbrix lumbrix_bench
+    cmake --build build-bench -j "$JOBS" --target lumbrix lumbrix_inspect lumbrix_bench
     build-bench/bench/lumbrix_bench
     bench/compare build-bench/console/lumbrix
+    bench/inspect_json build-bench
 }
 
 # Code is C++, Python, shell (by name or by its #! line), CMake and resource scripts; docs,
