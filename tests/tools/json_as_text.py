@@ -1,7 +1,5 @@
 #!/usr/bin/env python3
-"""Writes lumbrix_inspect's text report from its JSON report (the file named), written
-independently from the schema: the same facts must give the same text. The text report shows
-eight of each kind, the JSON all it keeps."""
+"""lumbrix_inspect's text report from its JSON report (the file named), read from the schema."""
 import json
 import sys
 
@@ -17,12 +15,11 @@ def plural(n, unit):
     return f"{n} {unit}{'' if n == 1 else 's'}"
 
 
-def runs(name, runs_of, shown, unit, size_key):
-    for run in runs_of["runs"][:shown]:
+def runs(name, of, shown, unit):
+    for run in of["runs"][:shown]:
         fill = ", only 0xFF" if run.get("only_0xff") else ""
-        yield f"{name}: 0x{run['first']:X}-0x{run['last']:X} ({plural(run[size_key], unit)}{fill})"
-    if runs_of["count"] > shown:
-        yield f"{name}: {runs_of['count'] - shown} more runs"
+        yield f"{name}: 0x{run['first']:X}-0x{run['last']:X} ({plural(run[unit + 's'], unit)}{fill})"
+    yield from [f"{name}: {of['count'] - shown} more runs"] if of["count"] > shown else []
 
 
 def faults(of):
@@ -41,9 +38,8 @@ def part(p):
 
 
 def escaped(text):
-    out = "".join(f"\\{c}" if c in '"\\' else c if " " <= c <= "~" else f"\\x{ord(c):02X}"
-                  for c in text)
-    return f'"{out}"'
+    return '"' + "".join(f"\\{c}" if c in '"\\' else c if " " <= c <= "~" else f"\\x{ord(c):02X}"
+                         for c in text) + '"'
 
 
 def window(first, last):
@@ -71,7 +67,7 @@ def text_of(r):
         else:
             yield f"first address: 0x{r['first_address']:X}"
             yield f"last address: 0x{r['last_address']:X}"
-            yield from runs("pages", r["pages"], 188, "page", "pages")
+            yield from runs("pages", r["pages"], 188, "page")
     s = r.get("source")
     if s:
         yield f"source: {s['path']}"
@@ -81,8 +77,8 @@ def text_of(r):
         yield f"source addresses: {'forced into the flash region' if s['forced_base'] else 'as given'}"
         yield f"source bytes in window: {s['bytes_in_window']}"
         yield f"source bytes outside window: {s['bytes_outside_window']}"
-        yield from runs("dropped", s["dropped"], SHOWN, "byte", "bytes")
-        yield from runs("overlap", s["overlaps"], SHOWN, "byte", "bytes")
+        yield from runs("dropped", s["dropped"], SHOWN, "byte")
+        yield from runs("overlap", s["overlaps"], SHOWN, "byte")
         yield f"rejected: {plural(s['rejected']['count'], 'line')}"
         yield from (f"rejected: line {x['line']}: {x['fault']}" for x in s["rejected"]["lines"][:SHOWN])
         yield f"unread: {plural(s['unread']['count'], 'line')}"
