@@ -192,6 +192,7 @@ test_windows() {
     fi
     start_wine "$dir" "$wine"
     LUMBRIX_RUNNER=$wine LUMBRIX_PROGRAM="$PWD/$dir/console/lumbrix.exe" \
+        LUMBRIX_INSPECT="$PWD/$dir/tools/lumbrix_inspect.exe" \
         ctest --test-dir "$BUILD_DIR" -L '^console$' --no-tests=error --output-on-failure -j "$JOBS"
     # A Wine server still up from the console cases, which ran without a display, would keep
     # the dialog's windows off the X server: let it end first.
