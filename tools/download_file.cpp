@@ -48,12 +48,12 @@ void inspection_start(Inspection &result, const Layout &layout, int part_code) {
         return;
     result.part_code = part_code;
     if (part_code < 0)
-        fault_add(result.faults, FAULT_ONCE, "no part-code byte");
+        fault_add(result.faults, FAULT_PART_CODE, "no part-code byte");
     else if (const Part *part = part_by_code(part_code))
         result.window_last = part->flash_last;
     else
-        fault_add(result.faults, FAULT_ONCE, "part-code byte 0x%02X is not '%c' to '%c'", part_code,
-                  PARTS[0].code, std::end(PARTS)[-1].code);
+        fault_add(result.faults, FAULT_PART_CODE, "part-code byte 0x%02X is not '%c' to '%c'",
+                  part_code, PARTS[0].code, std::end(PARTS)[-1].code);
 }
 
 // Where the page lies: after the one before it, and inside the window.

@@ -8,9 +8,20 @@
 #include <cstdint>
 #include <cstdio>
 
+// The kinds a file can have only once come first, then those it can have on many records or
+// pages.
 enum FaultKind {
-    FAULT_ONCE, // a fault a file can have only once
-    FAULT_LENGTH,
+    FAULT_LAYOUT,
+    FAULT_PART_CODE,
+    FAULT_TRUNCATED,
+    FAULT_NO_PAGES,
+    FAULT_SOURCE_PART,
+    FAULT_SOURCE_RANGE,
+    FAULT_SOURCE_OUTSIDE,
+    FAULT_SOURCE_OVERLAP,
+    FAULT_SOURCE_REJECTED,
+    FAULT_SOURCE_UNREAD,
+    FAULT_LENGTH, // the first that can repeat
     FAULT_BOUNDARY,
     FAULT_CHECKSUM,
     FAULT_ORDER,
@@ -31,7 +42,7 @@ struct FaultList {
     struct Entry {
         FaultKind kind;
         char text[160];
-    } lines[FAULT_KINDS * KEPT];
+    } lines[FAULT_LENGTH + (FAULT_KINDS - FAULT_LENGTH) * KEPT];
     size_t line_count;
     size_t count[FAULT_KINDS];
 };

@@ -46,7 +46,7 @@ static bool read_records(FILE *file, Reading &reading) {
         if (!layout)
             continue;
         if (got < size) {
-            fault_add(inspection.faults, FAULT_ONCE, "record %zu truncated: %zu of %zu bytes",
+            fault_add(inspection.faults, FAULT_TRUNCATED, "record %zu truncated: %zu of %zu bytes",
                       inspection.records + 1, got, size);
             break;
         }
@@ -78,10 +78,10 @@ static const Layout *choose_layout(const char *path, const Layout *fits, const L
 // The source's faults that the file's first byte decides.
 static void check_part(Inspection &inspection, const Options &options, const Part *part) {
     if (!part)
-        fault_add(inspection.faults, FAULT_ONCE,
+        fault_add(inspection.faults, FAULT_SOURCE_PART,
                   "source not compared: the file names no part; give --part");
     else if (inspection.part_code >= 0 && inspection.part_code != part->code)
-        fault_add(inspection.faults, FAULT_ONCE,
+        fault_add(inspection.faults, FAULT_SOURCE_PART,
                   "--part %d is part code '%c', the file's part-code byte is 0x%02X",
                   options.source.part->console_number, part->code, inspection.part_code);
 }
@@ -155,14 +155,14 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
     if (!decided) {
         inspection = {};
         reading.check = nullptr;
-        fault_add(inspection.faults, FAULT_ONCE, "layout unknown: %s", TYPE_HINT);
+        fault_add(inspection.faults, FAULT_LAYOUT, "layout unknown: %s", TYPE_HINT);
     } else {
         if (options.source.path)
             check_part(inspection, options, part);
         if (reading.check)
             source_finish(check, inspection, options.source, options.strict);
         if (options.strict && inspection.records == 0)
-            fault_add(inspection.faults, FAULT_ONCE, "the file holds no pages");
+            fault_add(inspection.faults, FAULT_NO_PAGES, "the file holds no pages");
     }
     size_t faults =
         fault_total(inspection.faults) + (reading.check ? fault_total(check.faults) : 0);

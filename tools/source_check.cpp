@@ -103,7 +103,7 @@ static void check_range(SourceCheck &check, const Inspection &inspection) {
     range_text(want, sizeof want, check.first_expected != NO_PAGE,
                page_address(check.first_expected), page_address(check.last_expected));
     if (strcmp(have, want) != 0)
-        fault_add(check.faults, FAULT_ONCE, "pages %s, the HEX file gives %s", have, want);
+        fault_add(check.faults, FAULT_SOURCE_RANGE, "pages %s, the HEX file gives %s", have, want);
 }
 
 void source_finish(SourceCheck &check, const Inspection &inspection, const SourceRequest &request,
@@ -131,15 +131,16 @@ void source_finish(SourceCheck &check, const Inspection &inspection, const Sourc
     if (!strict)
         return;
     if (check.outside > 0 && !request.allow_outside)
-        fault_add(check.faults, FAULT_ONCE, "%zu source bytes outside the flash window",
+        fault_add(check.faults, FAULT_SOURCE_OUTSIDE, "%zu source bytes outside the flash window",
                   check.outside);
     if (check.conflicting > 0)
-        fault_add(check.faults, FAULT_ONCE, "%zu source addresses given different values",
+        fault_add(check.faults, FAULT_SOURCE_OVERLAP, "%zu source addresses given different values",
                   check.conflicting);
     if (check.rejected.count > 0)
-        fault_add(check.faults, FAULT_ONCE, "%zu source lines rejected", check.rejected.count);
+        fault_add(check.faults, FAULT_SOURCE_REJECTED, "%zu source lines rejected",
+                  check.rejected.count);
     if (check.unread.count > 0)
-        fault_add(check.faults, FAULT_ONCE, "%zu source lines with text not read",
+        fault_add(check.faults, FAULT_SOURCE_UNREAD, "%zu source lines with text not read",
                   check.unread.count);
 }
 

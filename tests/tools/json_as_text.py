@@ -4,7 +4,7 @@ import json
 import sys
 
 SHOWN = 8
-MORE = {"once": "faults", "length": "records that are not one page",
+MORE = {"length": "records that are not one page",
         "boundary": "records not on a page boundary", "checksum": "records whose checksum fails",
         "order": "records out of order", "window": "records outside the flash window",
         "differs": "pages that differ from the HEX file", "missing": "pages the file lacks",
