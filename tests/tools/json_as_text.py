@@ -22,9 +22,14 @@ def runs(name, of, shown, unit):
     yield from [f"{name}: {of['count'] - shown} more runs"] if of["count"] > shown else []
 
 
+ONCE = {"layout", "part_code", "truncated", "no_pages", "source_part", "source_range",
+        "source_outside", "source_overlap", "source_rejected", "source_unread"}
+
+
 def faults(of):
     listed = {}
     for fault in of["list"]:
+        assert fault["kind"] in ONCE | MORE.keys(), fault
         listed[fault["kind"]] = listed.get(fault["kind"], 0) + 1
         if listed[fault["kind"]] <= SHOWN:
             yield f"fault: {fault['text']}"
