@@ -136,8 +136,7 @@ TEST_P(Inspect, ReportsWhatTheFileHoldsAndItsFaults) {
     Outcome r =
         c.args[0] == "sh" ? run_program({"sh", "-c", c.args[1], INSPECT_PROGRAM}) : inspect(c.args);
     EXPECT_EQ(c.status, r.status) << r.out << r.err;
-    EXPECT_EQ(r.err.find("\nusage: ") != std::string::npos, r.out.empty())
-        << "a report, and only without a usage error";
+    EXPECT_EQ(c.status == 2 && c.lines.empty(), r.out.empty()) << "a report, unless in trouble";
     expect_lines_in_order(r.out, c.lines);
     EXPECT_NE(std::string::npos, r.err.find(c.err)) << r.err;
     EXPECT_TRUE(c.err.empty() || r.err.find(c.err) == r.err.rfind(c.err)) << r.err;
@@ -248,6 +247,8 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {":020000040008F2", ":00000001FF"}, .err = "result: sound\n"},
     Case{.label = "hex_through_links_to_a_new_file", .file = made(hex_data_at(0x80000, {1}), 5516, 4), .args = {"--hex", "~/to.hex", "~/file.qvr"}, .status = 0,
          .lines = {"result: sound"}, .written = ":020000040008F2\n:20000000"},
+    Case{.label = "hex_through_links_in_a_circle", .args = {"sh", "ln -s loop.hex ~/loop.hex; \"$0\" --hex ~/loop.hex ~/file.qvr"}, .status = 2, .err = "loop.hex: Too many levels of symbolic links\n"},
+    Case{.label = "file_missing", .args = {"~/missing.qvr"}, .status = 2, .err = "missing.qvr: No such file or directory\n"},
     Case{.label = "hex_from_pages_misread_from_a_pipe", .file = [](auto &) { return type4_record(0x80030); }, .args = {"sh", "cat ~/file.qvr | \"$0\" --hex ~/out.hex /dev/stdin"}, .status = 1,
          .lines = {"fits: Type 4\nlayout: unknown"}, .err = "out.hex not written: the layout is unknown\n"},
     Case{.label = "hex_not_written_over_an_older_one", .file = [](auto &) { return Bytes("neither"); }, .args = {"sh", "echo older > ~/out.hex; \"$0\" --hex ~/out.hex ~/file.qvr"}, .status = 1,
@@ -304,17 +305,6 @@ TEST(HexOutput, RecordsStopAtTheEndOfTheirAddressRange) {
     inspect({"--hex", folder.path("out.hex"), folder.write("file.qvr", type4_record(0x8FFF0))});
     expect_lines_in_order(folder.read("out.hex"),
                           {":020000040008F2", ":10FFF000*", ":020000040009F1", ":20000000*"});
-}
-
-// Links that lead back to themselves are followed no further than the system would.
-TEST(HexOutput, FailsOnLinksInACircle) {
-    TempFolder folder;
-    fs::create_symlink("loop.hex", folder.path("loop.hex"));
-    Outcome r = inspect({"--hex", folder.path("loop.hex"), folder.write("file.qvr", "")});
-    EXPECT_EQ(2, r.status);
-    EXPECT_NE(std::string::npos, r.err.find("loop.hex: Too many levels of symbolic links"))
-        << r.err;
-    EXPECT_TRUE(fs::is_symlink(folder.path("loop.hex")));
 }
 
 // Leftovers of earlier runs are not written over, nor sought without end.
