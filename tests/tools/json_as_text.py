@@ -4,6 +4,7 @@ import json
 import sys
 
 SHOWN = 8
+KEPT = 1024  # entries of one kind a JSON list holds; its count says how many there were
 MORE = {"length": "records that are not one page",
         "boundary": "records not on a page boundary", "checksum": "records whose checksum fails",
         "order": "records out of order", "window": "records outside the flash window",
@@ -16,7 +17,9 @@ def plural(n, unit):
 
 
 def runs(name, of, shown, unit):
+    assert len(of["runs"]) == min(of["count"], KEPT)
     for run in of["runs"][:shown]:
+        assert run.keys() == {"first", "last", unit + "s"} | ({"only_0xff"} if unit == "page" else set())
         fill = ", only 0xFF" if run.get("only_0xff") else ""
         yield f"{name}: 0x{run['first']:X}-0x{run['last']:X} ({plural(run[unit + 's'], unit)}{fill})"
     yield from [f"{name}: {of['count'] - shown} more runs"] if of["count"] > shown else []
@@ -24,6 +27,11 @@ def runs(name, of, shown, unit):
 
 ONCE = {"layout", "part_code", "truncated", "no_pages", "source_part", "source_range",
         "source_outside", "source_overlap", "source_rejected", "source_unread"}
+
+
+def lines(of):
+    assert len(of["lines"]) == min(of["count"], KEPT)
+    return of["lines"][:SHOWN]
 
 
 def faults(of):
@@ -68,6 +76,7 @@ def text_of(r):
         yield f"records: {r['records']}"
         yield f"checksums held: {r['checksums_held']} of {r['records']}"
         if r["records"] == 0:
+            assert r["first_address"] is None and r["last_address"] is None
             yield "pages: none"
         else:
             yield f"first address: 0x{r['first_address']:X}"
@@ -85,10 +94,10 @@ def text_of(r):
         yield from runs("dropped", s["dropped"], SHOWN, "byte")
         yield from runs("overlap", s["overlaps"], SHOWN, "byte")
         yield f"rejected: {plural(s['rejected']['count'], 'line')}"
-        yield from (f"rejected: line {x['line']}: {x['fault']}" for x in s["rejected"]["lines"][:SHOWN])
+        yield from (f"rejected: line {x['line']}: {x['fault']}" for x in lines(s["rejected"]))
         yield f"unread: {plural(s['unread']['count'], 'line')}"
         yield from (f"unread: line {x['line']}: {escaped(x['text'])}{'...' if x['cut'] else ''}"
-                    for x in s["unread"]["lines"][:SHOWN])
+                    for x in lines(s["unread"]))
     yield from faults(r["faults"])
     if s and s["compared"]:
         yield from faults(s["faults"])

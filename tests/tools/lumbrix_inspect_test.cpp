@@ -40,7 +40,14 @@ const std::string AFTER_A_ZERO = ELA + FIRST + std::string(1, '\0') + SECOND + E
 const std::string LINE_FEED_RETURN = ELA + FIRST + "\r" + SECOND + END;
 const std::string TRAILING_BLANKS =
     ELA + FIRST.substr(0, FIRST.size() - 1) + " \t\r\n\r\n" + SECOND + END;
-const std::string QUOTED = ELA + FIRST.substr(0, FIRST.size() - 1) + " \"a\\b\xE9\x01\"\n" + END;
+const std::string QUOTED = ELA + FIRST.substr(0, FIRST.size() - 1) + " \"a\\b\x80\x01\"\n" + END;
+// More runs of bytes outside the window, and more rejected lines, than the JSON lists.
+const std::string MANY_LOST = [] {
+    std::string hex;
+    for (uint16_t at = 0; at < 2200; at += 2)
+        hex += hex_record(0, at, {1}) + "junk\n";
+    return hex;
+}();
 const std::string HIDDEN_LINE_ENDS = ELA + FIRST + "junk" + std::string(1, '\0') + "\nmore\n" + END;
 // The download file lumbrix writes from `hex`.
 Bytes converted(const TempFolder &folder, const std::string &hex, int part, int type) {
@@ -223,6 +230,8 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {"rejected: 2 lines", "rejected: line 3: invalid ihex line", "rejected: line 5: invalid checksum", "fault: 2 source lines rejected", "faults: 1"}},
     Case{.label = "source_lines_rejected_after_a_zero", .file = made(HIDDEN_LINE_ENDS, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = HIDDEN_LINE_ENDS, .status = 0,
          .lines = {"rejected: 2 lines\nrejected: line 3: invalid ihex line\nrejected: line 4: invalid ihex line\nunread: 0 lines"}},
+    Case{.label = "source_more_lost_than_json_lists", .file = made(MANY_LOST, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = MANY_LOST, .status = 0,
+         .lines = {"dropped: 1092 more runs\nrejected: 1100 lines"}},
     Case{.label = "source_two_records_on_one_line_strict", .file = made(ON_ONE_LINE, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = ON_ONE_LINE, .status = 1,
          .lines = {"source bytes in window: 16", "unread: 1 line\nunread: line 2: \":10001000*", "fault: 1 source lines with text not read", "faults: 1"}},
     Case{.label = "source_record_after_a_zero_strict", .file = made(AFTER_A_ZERO, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = AFTER_A_ZERO, .status = 1,
@@ -232,7 +241,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
     Case{.label = "source_trailing_white_space_strict", .file = made(TRAILING_BLANKS, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = TRAILING_BLANKS, .status = 0,
          .lines = {"source bytes in window: 32", "rejected: 0 lines\nunread: 0 lines\nfaults: 0", "result: sound"}},
     Case{.label = "source_text_after_a_record_escaped", .file = made(QUOTED, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = QUOTED, .status = 0,
-         .lines = {"unread: 1 line\nunread: line 2: \" \\\"a\\\\b\\xE9\\x01\\\"\"\nfaults: 0"}},
+         .lines = {"unread: 1 line\nunread: line 2: \" \\\"a\\\\b\\x80\\x01\\\"\"\nfaults: 0"}},
     Case{.label = "source_forced_base", .file = made(FORCED, 5513, 6), .args = {"--forced-base", "--source", "~/source.hex", "~/file.qvr"}, .source = LOW, .status = 0,
          .lines = {"source addresses: forced into the flash region", "faults: 0"}},
     Case{.label = "source_base_as_given", .file = made(FORCED, 5513, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = LOW, .status = 1,
