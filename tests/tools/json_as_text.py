@@ -41,6 +41,7 @@ def faults(of):
         listed[fault["kind"]] = listed.get(fault["kind"], 0) + 1
         if listed[fault["kind"]] <= SHOWN:
             yield f"fault: {fault['text']}"
+    assert all(listed.get(k, 0) == min(n, 1 if k in ONCE else KEPT) for k, n in of["counts"].items())
     for kind, more in MORE.items():
         if of["counts"].get(kind, 0) > SHOWN:
             yield f"fault: {of['counts'][kind] - SHOWN} more {more}"
