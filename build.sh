@@ -13,7 +13,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ make python3 libgtest-dev libgmock-dev qt6-base-dev)
+PACKAGES=(cmake g++ make ninja-build python3 libgtest-dev libgmock-dev qt6-base-dev)
 PACKAGE_PACKAGES=(dpkg-dev file lintian appstream)
 DIALOG_SCREENSHOT_PACKAGES=(xvfb xauth openbox xdotool imagemagick)
 FUZZ_PACKAGES=(cmake make clang libclang-rt-14-dev)
