@@ -2,9 +2,9 @@
 
 #include "about_dialog.h"
 #include "dialog_view.h"
-#include "path_parts.h"
 #include "resource.h"
 #include "settings_store.h"
+#include "split_path.h"
 
 #include <lumbrix/download.h>
 #include <lumbrix/layout.h>
@@ -103,7 +103,7 @@ bool ConverterDialog::OnClose() {
 }
 
 void ConverterDialog::OnBrowseInput() {
-    const PathParts input = SplitPath(m_view.ControlText(IDC_INPUT_FILE));
+    const PathPieces input = SplitPath(m_view.ControlText(IDC_INPUT_FILE));
     const auto chosen = m_view.RunFileDialog({
         .kind = FileDialogKind::Open,
         .defaultExtension = ".hex",
@@ -121,7 +121,7 @@ void ConverterDialog::OnBrowseInput() {
 // before; without an input name the output keeps its own.
 void ConverterDialog::OnBrowseOutput() {
     const std::string inputName = SplitPath(m_view.ControlText(IDC_INPUT_FILE)).baseName;
-    const PathParts output = SplitPath(m_view.ControlText(IDC_OUTPUT_FILE));
+    const PathPieces output = SplitPath(m_view.ControlText(IDC_OUTPUT_FILE));
     const auto chosen = m_view.RunFileDialog({
         .kind = FileDialogKind::Save,
         .defaultExtension = ".qvr",

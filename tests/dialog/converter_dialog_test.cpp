@@ -5,9 +5,9 @@
 #include "dialog_view.h"
 #include "files.h"
 #include "message_map.h"
-#include "path_parts.h"
 #include "resource.h"
 #include "settings_store.h"
+#include "split_path.h"
 
 #include <gtest/gtest.h>
 
@@ -175,27 +175,27 @@ struct SplitCase {
     const char *name;
     const char *path;
     PathStyle style;
-    PathParts parts;
+    PathPieces pieces;
 };
 
 class SplitPathTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitPathTest, GivesDriveFolderBaseNameAndExtension) {
     const SplitCase &c = GetParam();
-    const PathParts parts = SplitPath(c.path, c.style);
-    EXPECT_EQ(std::tie(c.parts.drive, c.parts.directory, c.parts.baseName, c.parts.extension),
-              std::tie(parts.drive, parts.directory, parts.baseName, parts.extension));
+    const PathPieces pieces = SplitPath(c.path, c.style);
+    EXPECT_EQ(std::tie(c.pieces.drive, c.pieces.directory, c.pieces.baseName, c.pieces.extension),
+              std::tie(pieces.drive, pieces.directory, pieces.baseName, pieces.extension));
 }
 
 using enum PathStyle;
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rows, SplitPathTest, ::testing::Values(
-    SplitCase{.name = "windows_both_separators", .path = "C:/fw\\v2/app.hex", .style = Windows, .parts = {"C:", "/fw\\v2/", "app", ".hex"}},
-    SplitCase{.name = "windows_drive_only", .path = "C:", .style = Windows, .parts = {"C:", "", "", ""}},
-    SplitCase{.name = "windows_share", .path = "\\\\server\\share\\app", .style = Windows, .parts = {"", "\\\\server\\share\\", "app", ""}},
-    SplitCase{.name = "posix_no_drive", .path = "E:\\fw\\app.hex", .style = Posix, .parts = {"", "", "E:\\fw\\app", ".hex"}},
-    SplitCase{.name = "last_dot", .path = "/fw/app.v2.hex", .style = Posix, .parts = {"", "/fw/", "app.v2", ".hex"}},
-    SplitCase{.name = "dot_in_folder", .path = "/fw.d/app", .style = Posix, .parts = {"", "/fw.d/", "app", ""}}),
+    SplitCase{.name = "windows_both_separators", .path = "C:/fw\\v2/app.hex", .style = Windows, .pieces = {"C:", "/fw\\v2/", "app", ".hex"}},
+    SplitCase{.name = "windows_drive_only", .path = "C:", .style = Windows, .pieces = {"C:", "", "", ""}},
+    SplitCase{.name = "windows_share", .path = "\\\\server\\share\\app", .style = Windows, .pieces = {"", "\\\\server\\share\\", "app", ""}},
+    SplitCase{.name = "posix_no_drive", .path = "E:\\fw\\app.hex", .style = Posix, .pieces = {"", "", "E:\\fw\\app", ".hex"}},
+    SplitCase{.name = "last_dot", .path = "/fw/app.v2.hex", .style = Posix, .pieces = {"", "/fw/", "app.v2", ".hex"}},
+    SplitCase{.name = "dot_in_folder", .path = "/fw.d/app", .style = Posix, .pieces = {"", "/fw.d/", "app", ""}}),
     [](const auto &info) { return std::string(info.param.name); });
 // clang-format on
 

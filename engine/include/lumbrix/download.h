@@ -1,5 +1,6 @@
 // Download file writers: the engine's entry points, one call per conversion.
-// Each returns 0 on success and 1 on failure, and leaves g_image empty.
+// Each returns 0 on success and 1 on failure. The conversions leave g_image empty; image_load
+// leaves it holding the pages for its caller to free.
 #pragma once
 
 #include "lumbrix/ihex.h"
