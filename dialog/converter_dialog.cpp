@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -37,12 +38,61 @@ constexpr const char *kStatusCleared = " ";
 constexpr const char *kStatusSucceeded = "  Conversion Succeeded";
 constexpr const char *kStatusFailed = "  Conversion Failed";
 
+// Lines the status bar's tip names; the rest are counted only.
+constexpr std::size_t kRejectedShown = 8;
+
 constexpr const char *kSection = "Settings";
 constexpr unsigned int kSystemCommandMask = 0xFFF0;
 
 // A list selection of -1 (none) is kept as 65535, which no list reaches.
 std::uint16_t LowWord(long long value) {
     return static_cast<std::uint16_t>(value);
+}
+
+struct RejectedLine {
+    std::size_t line;
+    lumbrix::LineFault fault;
+};
+
+// The lines the reader rejected in one conversion: how many, and the first few.
+struct RejectedLines {
+    std::size_t count = 0;
+    std::vector<RejectedLine> shown;
+};
+
+// A line too long to read at once is rejected piece by piece: it counts once.
+void RejectedLineAdd(void *context, lumbrix::LineFault fault, std::size_t line) {
+    RejectedLines &rejected = *static_cast<RejectedLines *>(context);
+    if (rejected.count > 0 && rejected.shown.back().line == line) {
+        return;
+    }
+    if (rejected.shown.size() < kRejectedShown) {
+        rejected.shown.push_back({line, fault});
+    }
+    ++rejected.count;
+}
+
+// The success text, then how many lines the reader rejected: what they held is not in the
+// download file.
+std::string SucceededText(const RejectedLines &rejected) {
+    if (rejected.count == 0) {
+        return kStatusSucceeded;
+    }
+    return std::string(kStatusSucceeded) + ": " + std::to_string(rejected.count) + " HEX line" +
+           (rejected.count == 1 ? "" : "s") + " rejected";
+}
+
+// Which lines, by number and the reader's reason, one to a line.
+std::string RejectedDetail(const RejectedLines &rejected) {
+    std::string detail;
+    for (const RejectedLine &r : rejected.shown) {
+        detail += (detail.empty() ? "" : "\n") + std::string("line ") + std::to_string(r.line) +
+                  ": " + lumbrix::line_fault_name(r.fault);
+    }
+    if (rejected.count > rejected.shown.size()) {
+        detail += "\nand " + std::to_string(rejected.count - rejected.shown.size()) + " more";
+    }
+    return detail;
 }
 
 } // namespace
@@ -136,16 +186,26 @@ void ConverterDialog::OnBrowseOutput() {
 }
 
 // The lists are not read again: the indices are kept up to date by the change handlers. With
-// no part or no protocol no file is touched, and that counts as a failure.
+// no part or no protocol no file is touched, and that counts as a failure. A failure says no
+// more, whatever the reader rejected on the way.
 void ConverterDialog::OnConvert() {
     const std::string input = m_view.ControlText(IDC_INPUT_FILE);
     const std::string output = m_view.ControlText(IDC_OUTPUT_FILE);
+    RejectedLines rejected;
+    lumbrix::ReadWatch watch{}; // members it does not fill stay null and are not called
+    watch.context = &rejected;
+    watch.rejected = RejectedLineAdd;
     int result = 1;
     if (m_partIndex < kParts.size() && m_protocolIndex < kProtocols.size()) {
-        result = lumbrix::convert_file(input.c_str(), output.c_str(), kParts[m_partIndex]->code,
-                                       *kProtocols[m_protocolIndex]);
+        result =
+            lumbrix::convert_file_watched(input.c_str(), output.c_str(), kParts[m_partIndex]->code,
+                                          *kProtocols[m_protocolIndex], &watch);
     }
-    ShowStatus(result == 0 ? kStatusSucceeded : kStatusFailed);
+    if (result == 0) {
+        ShowStatus(SucceededText(rejected), RejectedDetail(rejected));
+    } else {
+        ShowStatus(kStatusFailed);
+    }
 }
 
 void ConverterDialog::OnChangeInput() {
@@ -166,8 +226,9 @@ void ConverterDialog::OnSelchangeProtocol() {
     ShowStatus(kStatusCleared);
 }
 
-void ConverterDialog::ShowStatus(const char *text) {
+void ConverterDialog::ShowStatus(const std::string &text, const std::string &detail) {
     m_statusText = text;
+    m_statusDetail = detail;
     UpdateStatusBar();
 }
 
@@ -179,4 +240,5 @@ void ConverterDialog::UpdateStatusBar() {
                                           std::to_string(kProtocols[m_protocolIndex]->protocol)
                                     : "  Protocol unspecified");
     m_view.SetStatusPaneText(2, m_statusText);
+    m_view.SetStatusPaneTip(2, m_statusDetail);
 }

@@ -181,6 +181,11 @@ void QtConverterDialog::SetStatusPaneText(int pane, const std::string &text) {
     m_panes.at(pane)->setText(QString::fromStdString(text));
 }
 
+// An empty tool tip shows nothing. A text without markup shows as plain text, line by line.
+void QtConverterDialog::SetStatusPaneTip(int pane, const std::string &tip) {
+    m_panes.at(pane)->setToolTip(QString::fromStdString(tip));
+}
+
 // Owned by the dialog, so that it opens over it.
 std::optional<std::string> QtConverterDialog::RunFileDialog(const FileDialogRequest &request) {
     const bool open = request.kind == FileDialogKind::Open;

@@ -19,6 +19,7 @@ class Win32DialogView : public DialogView {
 
     void CreateStatusBar(const std::vector<StatusPane> &panes) override;
     void SetStatusPaneText(int pane, const std::string &text) override;
+    void SetStatusPaneTip(int pane, const std::string &tip) override;
 
     std::optional<std::string> RunFileDialog(const FileDialogRequest &request) override;
 
@@ -33,6 +34,7 @@ class Win32DialogView : public DialogView {
     HINSTANCE m_instance;
     HWND m_window;
     HWND m_statusBar = nullptr;
+    HWND m_tips = nullptr; // the status panes' tool tips
 };
 
 // Centres a window over its owner, or on the screen's work area when it has none.

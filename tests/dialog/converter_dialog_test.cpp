@@ -26,6 +26,7 @@ class FakeView : public DialogView {
     std::map<int, std::vector<std::string>> lists;
     std::map<int, int> selections;
     std::map<int, std::string> paneTexts;
+    std::map<int, std::string> paneTips;
     std::vector<FileDialogRequest> fileRequests;
     std::optional<std::string> fileDialogAnswer;
     std::vector<int> modalDialogs;
@@ -56,6 +57,7 @@ class FakeView : public DialogView {
     }
     void CreateStatusBar(const std::vector<StatusPane> &) override {}
     void SetStatusPaneText(int pane, const std::string &text) override { paneTexts[pane] = text; }
+    void SetStatusPaneTip(int pane, const std::string &tip) override { paneTips[pane] = tip; }
     std::optional<std::string> RunFileDialog(const FileDialogRequest &request) override {
         fileRequests.push_back(request);
         return fileDialogAnswer;
@@ -154,6 +156,52 @@ INSTANTIATE_TEST_SUITE_P(Rows, StoredSettings, ::testing::Values(
     StoredCase{.name = "protocol_2_is_none", .part = 0, .protocol = 2, .partPane = "  Tarvic5510", .protocolPane = "  Protocol unspecified", .converts = false}),
     [](const auto &info) { return std::string(info.param.name); });
 // clang-format on
+
+// Rejected lines still give the download file; pane 2 counts them and its tip names the first
+// eight by number and the reader's reason.
+struct RejectedCase {
+    const char *name;
+    std::string hex;
+    const char *status, *tip;
+};
+
+class RejectedLines : public ConverterDialogTest,
+                      public ::testing::WithParamInterface<RejectedCase> {};
+
+TEST_P(RejectedLines, AreCountedAndNamedInTheStatusBar) {
+    const RejectedCase &c = GetParam();
+    settings.values = {{"Settings/Input", folder.write("in.hex", c.hex)},
+                       {"Settings/Output", folder.path("out.qvr")}};
+    Open();
+    view.Click(IDC_CONVERT);
+    EXPECT_EQ(c.status, view.paneTexts[2]);
+    EXPECT_EQ(c.tip, view.paneTips[2]);
+    EXPECT_TRUE(fs::exists(folder.path("out.qvr")));
+}
+
+const std::string kBadChecksum = ":100000005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A51\n";
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, RejectedLines, ::testing::Values(
+    RejectedCase{.name = "none", .hex = kFirmware, .status = "  Conversion Succeeded", .tip = ""},
+    RejectedCase{.name = "one", .hex = kBadChecksum + kFirmware, .status = "  Conversion Succeeded: 1 HEX line rejected", .tip = "line 1: invalid checksum"},
+    RejectedCase{.name = "two", .hex = kFirmware + std::string("junk\n:00000006FA\n"), .status = "  Conversion Succeeded: 2 HEX lines rejected",
+                 .tip = "line 4: invalid ihex line\nline 5: unknown format"},
+    RejectedCase{.name = "long_line_once", .hex = ":" + std::string(3000, 'F') + "\n" + kFirmware, .status = "  Conversion Succeeded: 1 HEX line rejected", .tip = "line 1: invalid checksum"},
+    RejectedCase{.name = "first_eight", .hex = kFirmware + std::string("x\nx\nx\nx\nx\nx\nx\nx\nx\nx\n"), .status = "  Conversion Succeeded: 10 HEX lines rejected",
+                 .tip = "line 4: invalid ihex line\nline 5: invalid ihex line\nline 6: invalid ihex line\nline 7: invalid ihex line\nline 8: invalid ihex line\n"
+                        "line 9: invalid ihex line\nline 10: invalid ihex line\nline 11: invalid ihex line\nand 2 more"}),
+    [](const auto &info) { return std::string(info.param.name); });
+// clang-format on
+
+TEST_F(ConverterDialogTest, AnEditClearsTheRejectedLinesWithTheResult) {
+    settings.values = {{"Settings/Input", folder.write("in.hex", kBadChecksum + kFirmware)},
+                       {"Settings/Output", folder.path("out.qvr")}};
+    Open();
+    view.Click(IDC_CONVERT);
+    ASSERT_EQ("line 1: invalid checksum", view.paneTips[2]);
+    view.Type(IDC_OUTPUT_FILE, folder.path("other.qvr"));
+    EXPECT_EQ("", view.paneTips[2]);
+}
 
 TEST_F(ConverterDialogTest, EditsAndSelectionsClearTheResult) {
     Open();
