@@ -38,6 +38,14 @@ constexpr const char *kStatusCleared = " ";
 constexpr const char *kStatusSucceeded = "  Conversion Succeeded";
 constexpr const char *kStatusFailed = "  Conversion Failed";
 
+constexpr std::array<StatusPane, 4> kStatusPanes{{{ID_INDICATOR_PART, 60},
+                                                  {ID_INDICATOR_PROTOCOL, 105},
+                                                  {ID_INDICATOR_STATUS, 195},
+                                                  {ID_INDICATOR_SPARE, 90}}};
+// A status that counts rejected lines is too long for pane 2: it takes pane 3's room as well,
+// which nothing uses, and pane 3 moves on past the window's edge.
+constexpr int kStatusWideWidth = kStatusPanes[2].widthPixels + kStatusPanes[3].widthPixels;
+
 // Lines the status bar's tip names; the rest are counted only.
 constexpr std::size_t kRejectedShown = 8;
 
@@ -107,10 +115,7 @@ bool ConverterDialog::OnInitDialog() {
         m_view.AppendSystemMenuItem(IDM_ABOUTBOX, about);
     }
     m_view.SetWindowIcon(IDR_MAINFRAME);
-    m_view.CreateStatusBar({{ID_INDICATOR_PART, 60},
-                            {ID_INDICATOR_PROTOCOL, 105},
-                            {ID_INDICATOR_STATUS, 195},
-                            {ID_INDICATOR_SPARE, 90}});
+    m_view.CreateStatusBar({kStatusPanes.begin(), kStatusPanes.end()});
 
     m_view.SetControlText(IDC_INPUT_FILE, m_settings.GetString(kSection, "Input", ""));
     m_view.SetControlText(IDC_OUTPUT_FILE, m_settings.GetString(kSection, "Output", ""));
@@ -239,6 +244,8 @@ void ConverterDialog::UpdateStatusBar() {
                                     ? "  Protocol " +
                                           std::to_string(kProtocols[m_protocolIndex]->protocol)
                                     : "  Protocol unspecified");
+    m_view.SetStatusPaneWidth(2, m_statusDetail.empty() ? kStatusPanes[2].widthPixels
+                                                        : kStatusWideWidth);
     m_view.SetStatusPaneText(2, m_statusText);
     m_view.SetStatusPaneTip(2, m_statusDetail);
 }

@@ -68,17 +68,13 @@ int Win32DialogView::ListSelection(int listId) const {
     return static_cast<int>(SendDlgItemMessageA(m_window, listId, CB_GETCURSEL, 0, 0));
 }
 
-// The panes sit side by side from the left edge, each as wide as asked.
 void Win32DialogView::CreateStatusBar(const std::vector<StatusPane> &panes) {
     m_statusBar =
         CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, m_window,
                         reinterpret_cast<HMENU>(kStatusBarId), m_instance, nullptr);
-    std::vector<int> rightEdges;
-    int right = 0;
     for (const StatusPane &pane : panes)
-        rightEdges.push_back(right += pane.widthPixels);
-    SendMessageA(m_statusBar, SB_SETPARTS, rightEdges.size(),
-                 reinterpret_cast<LPARAM>(rightEdges.data()));
+        m_paneWidths.push_back(pane.widthPixels);
+    StatusPanesLayOut();
     m_tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                              CW_USEDEFAULT, CW_USEDEFAULT, m_window, nullptr, m_instance, nullptr);
@@ -86,6 +82,21 @@ void Win32DialogView::CreateStatusBar(const std::vector<StatusPane> &panes) {
     SendMessageA(m_tips, TTM_SETMAXTIPWIDTH, 0, kTipWidthPixels);
     // Long enough to read a few lines.
     SendMessageA(m_tips, TTM_SETDELAYTIME, TTDT_AUTOPOP, kTipShownMs);
+}
+
+// The panes sit side by side from the left edge, each as wide as asked.
+void Win32DialogView::StatusPanesLayOut() {
+    std::vector<int> rightEdges;
+    int right = 0;
+    for (int width : m_paneWidths)
+        rightEdges.push_back(right += width);
+    SendMessageA(m_statusBar, SB_SETPARTS, rightEdges.size(),
+                 reinterpret_cast<LPARAM>(rightEdges.data()));
+}
+
+void Win32DialogView::SetStatusPaneWidth(int pane, int widthPixels) {
+    m_paneWidths.at(pane) = widthPixels;
+    StatusPanesLayOut();
 }
 
 void Win32DialogView::SetStatusPaneText(int pane, const std::string &text) {

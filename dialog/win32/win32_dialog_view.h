@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 class Win32DialogView : public DialogView {
   public:
     Win32DialogView(HINSTANCE instance, HWND window) : m_instance(instance), m_window(window) {}
@@ -18,6 +20,7 @@ class Win32DialogView : public DialogView {
     int ListSelection(int listId) const override;
 
     void CreateStatusBar(const std::vector<StatusPane> &panes) override;
+    void SetStatusPaneWidth(int pane, int widthPixels) override;
     void SetStatusPaneText(int pane, const std::string &text) override;
     void SetStatusPaneTip(int pane, const std::string &tip) override;
 
@@ -31,9 +34,12 @@ class Win32DialogView : public DialogView {
     std::string ResourceString(int id) const override;
 
   private:
+    void StatusPanesLayOut();
+
     HINSTANCE m_instance;
     HWND m_window;
     HWND m_statusBar = nullptr;
+    std::vector<int> m_paneWidths;
     HWND m_tips = nullptr; // the status panes' tool tips
 };
 

@@ -27,6 +27,7 @@ class FakeView : public DialogView {
     std::map<int, int> selections;
     std::map<int, std::string> paneTexts;
     std::map<int, std::string> paneTips;
+    std::map<int, int> paneWidths;
     std::vector<FileDialogRequest> fileRequests;
     std::optional<std::string> fileDialogAnswer;
     std::vector<int> modalDialogs;
@@ -56,6 +57,7 @@ class FakeView : public DialogView {
         return selections.contains(listId) ? selections.at(listId) : -1;
     }
     void CreateStatusBar(const std::vector<StatusPane> &) override {}
+    void SetStatusPaneWidth(int pane, int widthPixels) override { paneWidths[pane] = widthPixels; }
     void SetStatusPaneText(int pane, const std::string &text) override { paneTexts[pane] = text; }
     void SetStatusPaneTip(int pane, const std::string &tip) override { paneTips[pane] = tip; }
     std::optional<std::string> RunFileDialog(const FileDialogRequest &request) override {
@@ -193,14 +195,16 @@ INSTANTIATE_TEST_SUITE_P(Rows, RejectedLines, ::testing::Values(
     [](const auto &info) { return std::string(info.param.name); });
 // clang-format on
 
-TEST_F(ConverterDialogTest, AnEditClearsTheRejectedLinesWithTheResult) {
+// The longer text takes the room of pane 3, which shows nothing, until an edit clears it.
+TEST_F(ConverterDialogTest, RejectedLinesWidenPaneTwoUntilAnEditClearsThem) {
     settings.values = {{"Settings/Input", folder.write("in.hex", kBadChecksum + kFirmware)},
                        {"Settings/Output", folder.path("out.qvr")}};
     Open();
     view.Click(IDC_CONVERT);
-    ASSERT_EQ("line 1: invalid checksum", view.paneTips[2]);
+    ASSERT_EQ((std::tuple(195 + 90, "line 1: invalid checksum")),
+              std::tuple(view.paneWidths[2], view.paneTips[2]));
     view.Type(IDC_OUTPUT_FILE, folder.path("other.qvr"));
-    EXPECT_EQ("", view.paneTips[2]);
+    EXPECT_EQ((std::tuple(195, "")), std::tuple(view.paneWidths[2], view.paneTips[2]));
 }
 
 TEST_F(ConverterDialogTest, EditsAndSelectionsClearTheResult) {
