@@ -124,6 +124,20 @@ TEST_F(QtConverterDialogTest, TypingChoosingAndConvertingWritesTheDownloadFile) 
     EXPECT_TRUE(dialog.isVisible());
 }
 
+// Pane 2 shows the logic's count of rejected lines, and its tool tip which lines they were.
+TEST_F(QtConverterDialogTest, RejectedLinesShowInPaneTwoAndItsToolTip) {
+    settings->WriteString("Settings", "Input",
+                          files.write("bad.hex", std::string("junk\n") + kFirmware + "x\n"));
+    settings->WriteString("Settings", "Output", files.path("bad.qvr"));
+    QtConverterDialog dialog(*settings);
+    dialog.show();
+    QTest::mouseClick(dialog.findChild<QPushButton *>("1004"), Qt::LeftButton);
+    const auto *pane = dialog.findChild<QLabel *>("103");
+    EXPECT_EQ("  Conversion Succeeded: 2 HEX lines rejected", pane->text());
+    EXPECT_LE(pane->sizeHint().width(), pane->width());
+    EXPECT_EQ("line 1: invalid ihex line\nline 5: invalid ihex line", pane->toolTip());
+}
+
 // The settings file lies in the company's folder, and keeps what its format treats specially.
 TEST_F(QtConverterDialogTest, CloseBoxSavesAndTheNextStartRestores) {
     const QString awkward = "/home/me/fw, v2/@app [1]=\"x\";\\y.hex";
