@@ -195,31 +195,27 @@ INSTANTIATE_TEST_SUITE_P(Rows, RejectedLines, ::testing::Values(
     [](const auto &info) { return std::string(info.param.name); });
 // clang-format on
 
-// The longer text takes the room of pane 3, which shows nothing, until an edit clears it.
-TEST_F(ConverterDialogTest, RejectedLinesWidenPaneTwoUntilAnEditClearsThem) {
+// A result with rejected lines widens pane 2 over the empty pane 3, and gives it back when
+// it is cleared with its tip.
+TEST_F(ConverterDialogTest, EditsAndSelectionsClearTheResult) {
     settings.values = {{"Settings/Input", folder.write("in.hex", kBadChecksum + kFirmware)},
                        {"Settings/Output", folder.path("out.qvr")}};
     Open();
-    view.Click(IDC_CONVERT);
-    ASSERT_EQ((std::tuple(195 + 90, "line 1: invalid checksum")),
-              std::tuple(view.paneWidths[2], view.paneTips[2]));
-    view.Type(IDC_OUTPUT_FILE, folder.path("other.qvr"));
-    EXPECT_EQ((std::tuple(195, "")), std::tuple(view.paneWidths[2], view.paneTips[2]));
-}
-
-TEST_F(ConverterDialogTest, EditsAndSelectionsClearTheResult) {
-    Open();
-    for (const int id : {IDC_INPUT_FILE, IDC_OUTPUT_FILE, IDC_PART, IDC_PROTOCOL}) {
+    for (const int id : {IDC_OUTPUT_FILE, IDC_PART, IDC_PROTOCOL, IDC_INPUT_FILE}) {
         view.Click(IDC_CONVERT);
-        ASSERT_EQ("  Conversion Failed", view.paneTexts[2]);
+        ASSERT_EQ(195 + 90, view.paneWidths[2]);
         if (id == IDC_PART || id == IDC_PROTOCOL) {
             view.Choose(id, 1);
         } else {
             view.Type(id, view.ControlText(id) + "x");
         }
-        EXPECT_EQ(" ", view.paneTexts[2]) << id;
+        EXPECT_EQ((std::tuple(" ", "", 195)),
+                  std::tuple(view.paneTexts[2], view.paneTips[2], view.paneWidths[2]))
+            << id;
     }
     EXPECT_EQ((Panes{{0, "  Tarvic5512"}, {1, "  Protocol 6"}, {2, " "}}), view.paneTexts);
+    view.Click(IDC_CONVERT);
+    EXPECT_EQ("  Conversion Failed", view.paneTexts[2]) << "the input is gone";
 }
 
 // The file dialogs' suggestions split paths, in either platform's style.

@@ -124,14 +124,13 @@ TEST_F(QtConverterDialogTest, TypingChoosingAndConvertingWritesTheDownloadFile) 
     EXPECT_TRUE(dialog.isVisible());
 }
 
-// Pane 2 shows the logic's count of rejected lines, and its tool tip which lines they were.
+// Pane 2 shows the logic's count of rejected lines whole, and its tool tip which lines they were.
 TEST_F(QtConverterDialogTest, RejectedLinesShowInPaneTwoAndItsToolTip) {
-    settings->WriteString("Settings", "Input",
-                          files.write("bad.hex", std::string("junk\n") + kFirmware + "x\n"));
-    settings->WriteString("Settings", "Output", files.path("bad.qvr"));
     QtConverterDialog dialog(*settings);
-    dialog.show();
-    QTest::mouseClick(dialog.findChild<QPushButton *>("1004"), Qt::LeftButton);
+    const std::string input = files.write("bad.hex", std::string("junk\n") + kFirmware + "x\n");
+    edit(dialog, "1000")->setText(QString::fromStdString(input));
+    edit(dialog, "1001")->setText(QString::fromStdString(files.path("bad.qvr")));
+    dialog.findChild<QPushButton *>("1004")->click();
     const auto *pane = dialog.findChild<QLabel *>("103");
     EXPECT_EQ("  Conversion Succeeded: 2 HEX lines rejected", pane->text());
     EXPECT_LE(pane->sizeHint().width(), pane->width());
