@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -62,22 +61,25 @@ struct RejectedLine {
     lumbrix::LineFault fault;
 };
 
-// The lines the reader rejected in one conversion: how many, and the first few.
+// The lines the reader rejected in one conversion: how many, and the first few, in room fixed
+// beforehand, however many there are.
 struct RejectedLines {
     std::size_t count = 0;
-    std::vector<RejectedLine> shown;
+    std::size_t last = 0; // line numbers count from 1
+    std::array<RejectedLine, kRejectedShown> shown{};
 };
 
 // A line too long to read at once is rejected piece by piece: it counts once.
 void RejectedLineAdd(void *context, lumbrix::LineFault fault, std::size_t line) {
     RejectedLines &rejected = *static_cast<RejectedLines *>(context);
-    if (rejected.count > 0 && rejected.shown.back().line == line) {
+    if (rejected.last == line) {
         return;
     }
-    if (rejected.shown.size() < kRejectedShown) {
-        rejected.shown.push_back({line, fault});
+    if (rejected.count < kRejectedShown) {
+        rejected.shown[rejected.count] = {line, fault};
     }
     ++rejected.count;
+    rejected.last = line;
 }
 
 // The success text, then how many lines the reader rejected: what they held is not in the
@@ -92,13 +94,14 @@ std::string SucceededText(const RejectedLines &rejected) {
 
 // Which lines, by number and the reader's reason, one to a line.
 std::string RejectedDetail(const RejectedLines &rejected) {
+    const std::size_t shown = std::min(rejected.count, kRejectedShown);
     std::string detail;
-    for (const RejectedLine &r : rejected.shown) {
-        detail += (detail.empty() ? "" : "\n") + std::string("line ") + std::to_string(r.line) +
-                  ": " + lumbrix::line_fault_name(r.fault);
+    for (std::size_t i = 0; i < shown; ++i) {
+        detail += (i == 0 ? "line " : "\nline ") + std::to_string(rejected.shown[i].line) + ": " +
+                  lumbrix::line_fault_name(rejected.shown[i].fault);
     }
-    if (rejected.count > rejected.shown.size()) {
-        detail += "\nand " + std::to_string(rejected.count - rejected.shown.size()) + " more";
+    if (rejected.count > shown) {
+        detail += "\nand " + std::to_string(rejected.count - shown) + " more";
     }
     return detail;
 }

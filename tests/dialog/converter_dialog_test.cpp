@@ -187,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, RejectedLines, ::testing::Values(
     RejectedCase{.name = "one", .hex = kBadChecksum + kFirmware, .status = "  Conversion Succeeded: 1 HEX line rejected", .tip = "line 1: invalid checksum"},
     RejectedCase{.name = "two", .hex = kFirmware + std::string("junk\n:00000006FA\n"), .status = "  Conversion Succeeded: 2 HEX lines rejected", .tip = "line 4: invalid ihex line\nline 5: unknown format"},
     RejectedCase{.name = "long_line_once", .hex = ":" + std::string(3000, 'F') + "\n" + kFirmware, .status = "  Conversion Succeeded: 1 HEX line rejected", .tip = "line 1: invalid checksum"},
-    RejectedCase{.name = "first_eight", .hex = kFirmware + std::string("x\nx\nx\nx\nx\nx\nx\nx\nx\nx\n"), .status = "  Conversion Succeeded: 10 HEX lines rejected",
+    RejectedCase{.name = "first_eight", .hex = kFirmware + std::string("x\nx\nx\nx\nx\nx\nx\nx\nx\n") + std::string(3000, 'x') + "\n", .status = "  Conversion Succeeded: 10 HEX lines rejected",
                  .tip = "line 4: invalid ihex line\nline 5: invalid ihex line\nline 6: invalid ihex line\nline 7: invalid ihex line\nline 8: invalid ihex line\nline 9: invalid ihex line\nline 10: invalid ihex line\nline 11: invalid ihex line\nand 2 more"}),
     [](const auto &info) { return std::string(info.param.name); });
 // clang-format on
