@@ -91,7 +91,7 @@ struct Reading {
 // Quote the line as read, line end included.
 static void report(const Reading &reading, LineFault fault, const char *line) {
     fprintf(stderr, LINE_FAULTS[fault].message, line);
-    if (reading.watch)
+    if (reading.watch && reading.watch->rejected)
         reading.watch->rejected(reading.watch->context, fault, reading.line_number);
 }
 
@@ -112,7 +112,7 @@ static void handle_record(Reading &reading, const char *line, size_t usable) {
     }
     switch (type) {
     case DATA:
-        if (reading.watch)
+        if (reading.watch && reading.watch->record)
             reading.watch->record(reading.watch->context, bytes, reading.base + offset, count);
         reading.sink(bytes, reading.base + offset, count);
         break;
