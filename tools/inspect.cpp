@@ -151,7 +151,8 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
 
     const Layout *fits = fitting_layout(reading.fit);
     const Layout *layout = choose_layout(options.path, fits, options.type);
-    if (!layout || layout != expected) { // none, or not the one it was read as
+    bool decided = layout && layout == expected; // and not one the pages were misread as
+    if (!decided) {
         inspection = {};
         reading.check = nullptr;
         fault_add(inspection.faults, FAULT_ONCE, "layout unknown: %s", TYPE_HINT);
@@ -170,7 +171,7 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
     if (status == FAULTY)
         fprintf(stderr, "lumbrix_inspect: %s: %zu fault%s\n", options.path, faults,
                 faults == 1 ? "" : "s");
-    if (streams.hex && !layout) {
+    if (streams.hex && !decided) {
         fprintf(stderr, "lumbrix_inspect: %s not written: the layout is unknown\n",
                 options.hex_path);
         return {FAULTY, false};

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <iterator>
 #include <string>
+#include <sys/stat.h>
 
 #ifdef _WIN32
 #include <io.h>
@@ -23,8 +24,26 @@ using namespace lumbrix;
 namespace fs = std::filesystem;
 
 static const char USAGE[] =
-    "usage: lumbrix_inspect [--type 4|6] [--hex OUT.hex] [--strict]\n"
+    "usage: lumbrix_inspect [--type 4|6] [--hex OUT.hex|-] [--strict]\n"
     "         [--source FIRMWARE.hex [--part NNNN] [--forced-base] [--allow-outside]] FILE.qvr\n";
+
+// The name Linux gives the file standard output is open on; elsewhere it names none.
+static const char STANDARD_OUTPUT[] = "/dev/stdout";
+
+// Whether the HEX output goes to standard output: asked for as "-", or by a name of the file
+// standard output is open on (/dev/stdout, the file it was sent to), which must then be
+// written through that one stream, not beside it.
+static bool hex_to_standard_output(const char *path) {
+    if (strcmp(path, "-") == 0)
+        return true;
+#ifdef _WIN32
+    return false;
+#else
+    struct stat named, out;
+    return stat(path, &named) == 0 && fstat(STDOUT_FILENO, &out) == 0 &&
+           named.st_dev == out.st_dev && named.st_ino == out.st_ino;
+#endif
+}
 
 static int usage_error(const char *format, ...) {
     va_list arguments;
@@ -85,8 +104,10 @@ static int check_combinations(const Options &options) {
     if (!options.path)
         return usage_error("no file to inspect");
     // The output is refused before anything is opened, however the same file is named.
+    const char *output =
+        options.hex_path && strcmp(options.hex_path, "-") == 0 ? STANDARD_OUTPUT : options.hex_path;
     for (const char *input : {options.path, source.path})
-        if (options.hex_path && input && paths_name_same_file(options.hex_path, input))
+        if (output && input && paths_name_same_file(output, input))
             return usage_error("--hex %s would overwrite %s", options.hex_path, input);
     return SOUND;
 }
@@ -118,18 +139,37 @@ static int parse_options(int argc, char **argv, Options &options) {
     return options.help ? SOUND : check_combinations(options);
 }
 
-// The HEX output is written beside its place under a name of its own and renamed into place
-// once whole, so that a run that fails leaves no half-written file where one is expected. A
-// device or a pipe is written as it is: it cannot be replaced.
+// The HEX output is written beside the file it goes to under a name of its own and renamed
+// onto it once whole, so that a run that fails leaves no half-written file where one is
+// expected. A link is followed to that file, not replaced. A device, a pipe or standard output
+// is written as it is: it cannot be replaced.
 struct Output {
-    const char *path = nullptr;
-    std::string temporary; // empty when written in place
+    const char *path = nullptr; // as given
+    fs::path target;            // the file the path names, its links followed; when replaced
+    std::string temporary;      // empty when written in place
     FILE *file = nullptr;
 };
 
+// The file `path` names once its links are followed, whether it exists yet or not; `error` is
+// set when a link cannot be read or the links go round in a circle.
+static fs::path link_target(const char *path, std::error_code &error) {
+    fs::path target = path;
+    error.clear();
+    std::error_code missing; // a file not there yet is no link
+    for (int hop = 0; fs::is_symlink(fs::symlink_status(target, missing)); ++hop) {
+        fs::path next = fs::read_symlink(target, error);
+        if (hop == 40)
+            error = std::make_error_code(std::errc::too_many_symbolic_link_levels);
+        if (error)
+            break;
+        target = target.parent_path() / next; // an absolute target replaces the folder
+    }
+    return target;
+}
+
 static FILE *temporary_open(Output &output) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        output.temporary = output.path + (".part" + std::to_string(attempt));
+        output.temporary = output.target.string() + ".part" + std::to_string(attempt);
         int fd = open(output.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
         if (fd < 0 && errno == EEXIST)
             continue;
@@ -143,12 +183,21 @@ static FILE *temporary_open(Output &output) {
     return nullptr;
 }
 
-static bool output_open(Output &output, const char *path) {
+static bool output_open(Output &output, const char *path, bool to_standard_output) {
     output.path = path;
     std::error_code error;
     fs::file_status status = fs::status(output.path, error);
-    bool in_place = fs::exists(status) && !fs::is_regular_file(status);
-    output.file = in_place ? fopen(output.path, "w") : temporary_open(output);
+    if (to_standard_output) {
+        output.file = stdout;
+    } else if (fs::exists(status) && !fs::is_regular_file(status)) {
+        output.file = fopen(output.path, "w");
+    } else {
+        output.target = link_target(path, error);
+        if (error)
+            errno = error.value();
+        else
+            output.file = temporary_open(output);
+    }
     if (!output.file) {
         fprintf(stderr, "lumbrix_inspect: cannot write %s: %s\n", output.path, strerror(errno));
         return false;
@@ -161,11 +210,12 @@ static bool output_open(Output &output, const char *path) {
 // it could not be written whole.
 static bool output_close(Output &output, bool keep) {
     bool written = fflush(output.file) == 0 && !ferror(output.file);
-    written = fclose(output.file) == 0 && written;
+    if (output.file != stdout) // closed at the end, as the report is when it goes there
+        written = fclose(output.file) == 0 && written;
     int why = errno;
     std::error_code error;
     if (!output.temporary.empty() && keep && written)
-        fs::rename(output.temporary, output.path, error);
+        fs::rename(output.temporary, output.target, error);
     if (!output.temporary.empty() && (!keep || !written || error))
         remove(output.temporary.c_str());
     if (keep && (!written || error)) {
@@ -183,15 +233,15 @@ static FILE *input_open(const char *path, const char *mode) {
     return file;
 }
 
-static int inspect_files(const Options &options) {
+static int inspect_files(const Options &options, FILE *report) {
     FILE *download = input_open(options.path, "rb"), *source = nullptr;
     Output output;
     bool opened = download &&
                   (!options.source.path || (source = input_open(options.source.path, "r"))) &&
-                  (!options.hex_path || output_open(output, options.hex_path));
+                  (!options.hex_path || output_open(output, options.hex_path, report != stdout));
     Verdict verdict = {FAULTY, false};
     if (opened)
-        verdict = inspect(options, {download, source, output.file}, stdout);
+        verdict = inspect(options, {download, source, output.file}, report);
     for (FILE *input : {download, source})
         if (input)
             fclose(input);
@@ -208,8 +258,10 @@ int main(int argc, char **argv) {
         fputs(USAGE, stdout);
         return SOUND;
     }
-    int status = inspect_files(options);
-    if (fflush(stdout) != 0) {
+    // Standard output carries one of the two: the HEX output when asked for, else the report.
+    FILE *report = options.hex_path && hex_to_standard_output(options.hex_path) ? stderr : stdout;
+    int status = inspect_files(options, report);
+    if (fflush(report) != 0) {
         fprintf(stderr, "lumbrix_inspect: cannot write the report: %s\n", strerror(errno));
         status = FAULTY;
     }

@@ -3,6 +3,7 @@
 #include "lumbrix/download.h"
 #include "lumbrix/segment_list.h"
 
+#include <algorithm>
 #include <cstring>
 
 using namespace lumbrix;
@@ -30,22 +31,28 @@ static void survey_record(void *context, const uint8_t *bytes, uint32_t address,
     }
 }
 
-// A line too long to read at once is rejected piece by piece: it counts once.
 static void survey_rejected(void *context, LineFault fault, size_t line) {
     SourceCheck &check = *static_cast<SourceCheck *>(context);
-    if (check.rejected_lines > 0 && check.last_rejected == line)
+    if (RejectedLine *shown = line_add(check.rejected, line))
+        *shown = {line, fault};
+}
+
+static void survey_unread(void *context, size_t line, const char *text, size_t length) {
+    SourceCheck &check = *static_cast<SourceCheck *>(context);
+    UnreadLine *shown = line_add(check.unread, line);
+    if (!shown)
         return;
-    if (check.rejected_lines < SHOWN)
-        check.rejected[check.rejected_lines] = {line, fault};
-    ++check.rejected_lines;
-    check.last_rejected = line;
+    shown->line = line;
+    shown->length = std::min(length, sizeof shown->text);
+    shown->cut = length > shown->length;
+    memcpy(shown->text, text, shown->length);
 }
 
 int source_load(SourceCheck &check, FILE *hex, const Part &part, const Layout &layout,
                 bool forced_base) {
     check.part = &part;
     check.first_expected = check.last_expected = NO_PAGE;
-    ReadWatch watch = {&check, survey_record, survey_rejected};
+    ReadWatch watch = {&check, survey_record, survey_rejected, survey_unread};
     int result = image_load(hex, part.code, layout, forced_base, &watch);
     for (const Segment *s = result == 0 ? g_image : nullptr; s; s = s->next)
         for (uint32_t offset = 0; offset < s->length; offset += FLASH_PAGE_SIZE) {
@@ -129,8 +136,11 @@ void source_finish(SourceCheck &check, const Inspection &inspection, const Sourc
     if (check.conflicting > 0)
         fault_add(check.faults, FAULT_ONCE, "%zu source addresses given different values",
                   check.conflicting);
-    if (check.rejected_lines > 0)
-        fault_add(check.faults, FAULT_ONCE, "%zu source lines rejected", check.rejected_lines);
+    if (check.rejected.count > 0)
+        fault_add(check.faults, FAULT_ONCE, "%zu source lines rejected", check.rejected.count);
+    if (check.unread.count > 0)
+        fault_add(check.faults, FAULT_ONCE, "%zu source lines with text not read",
+                  check.unread.count);
 }
 
 static RunList<SHOWN> overlaps(const SourceCheck &check) {
@@ -139,6 +149,21 @@ static RunList<SHOWN> overlaps(const SourceCheck &check) {
         if (check.given[at] == GIVEN_DIFFERENT)
             run_add(runs, FLASH_FIRST + at, FLASH_FIRST + at, false);
     return runs;
+}
+
+// The text in quotes, as C writes it: printable characters as they are, others escaped.
+static void unread_print(FILE *out, const UnreadLine &unread) {
+    fprintf(out, "unread: line %zu: \"", unread.line);
+    for (size_t i = 0; i < unread.length; ++i) {
+        unsigned char c = static_cast<unsigned char>(unread.text[i]);
+        if (c == '"' || c == '\\')
+            fprintf(out, "\\%c", c);
+        else if (c >= 0x20 && c < 0x7F)
+            fputc(c, out);
+        else
+            fprintf(out, "\\x%02X", c);
+    }
+    fprintf(out, "\"%s\n", unread.cut ? "..." : "");
 }
 
 void source_print(FILE *out, const SourceCheck &check, const SourceRequest &request) {
@@ -154,9 +179,12 @@ void source_print(FILE *out, const SourceCheck &check, const SourceRequest &requ
     fprintf(out, "source bytes outside window: %zu\n", check.outside);
     run_print(out, "dropped", check.dropped, 1, "byte");
     run_print(out, "overlap", overlaps(check), 1, "byte");
-    fprintf(out, "rejected: %zu line%s\n", check.rejected_lines,
-            check.rejected_lines == 1 ? "" : "s");
-    for (size_t i = 0; i < check.rejected_lines && i < SHOWN; ++i)
-        fprintf(out, "rejected: line %zu: %s\n", check.rejected[i].line,
-                line_fault_name(check.rejected[i].fault));
+    fprintf(out, "rejected: %zu line%s\n", check.rejected.count,
+            check.rejected.count == 1 ? "" : "s");
+    for (size_t i = 0; i < check.rejected.count && i < SHOWN; ++i)
+        fprintf(out, "rejected: line %zu: %s\n", check.rejected.shown[i].line,
+                line_fault_name(check.rejected.shown[i].fault));
+    fprintf(out, "unread: %zu line%s\n", check.unread.count, check.unread.count == 1 ? "" : "s");
+    for (size_t i = 0; i < check.unread.count && i < SHOWN; ++i)
+        unread_print(out, check.unread.shown[i]);
 }

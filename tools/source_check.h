@@ -19,6 +19,30 @@ struct RejectedLine {
     lumbrix::LineFault fault;
 };
 
+// Text the reader passed over: its first characters.
+struct UnreadLine {
+    size_t line;
+    char text[32];
+    size_t length; // of `text` used
+    bool cut;      // there was more
+};
+
+// Lines the reader reported on, by number: the first few, and how many lines in all. A line
+// too long to read at once is reported piece by piece: it counts once.
+template <typename Shown> struct LineList {
+    size_t count;
+    size_t last; // the last line counted
+    Shown shown[SHOWN];
+};
+
+// The slot for a report on `line`, or null when it is not shown.
+template <typename Shown> Shown *line_add(LineList<Shown> &list, size_t line) {
+    if (list.count > 0 && list.last == line)
+        return nullptr;
+    list.last = line;
+    return list.count++ < SHOWN ? &list.shown[list.count - 1] : nullptr;
+}
+
 // What the HEX file gives and what the download file is compared with.
 struct SourceCheck {
     const lumbrix::Part *part;
@@ -30,9 +54,8 @@ struct SourceCheck {
     size_t outside;     // bytes given outside it, each time given
     size_t conflicting; // addresses given different values
     RunList<SHOWN> dropped;
-    size_t rejected_lines;
-    size_t last_rejected;
-    RejectedLine rejected[SHOWN];
+    LineList<RejectedLine> rejected;
+    LineList<UnreadLine> unread;
     // The pages the converter writes for the HEX file, in g_image; null where it writes none.
     const uint8_t *expected[WINDOW_PAGES_MAX];
     size_t first_expected, last_expected; // WINDOW_PAGES_MAX when the HEX file gives none

@@ -95,20 +95,22 @@ static void report(const Reading &reading, LineFault fault, const char *line) {
         reading.watch->rejected(reading.watch->context, fault, reading.line_number);
 }
 
-static void handle_record(Reading &reading, const char *line, size_t usable) {
+// Returns the characters the record took, or 0 when the line was rejected.
+static size_t handle_record(Reading &reading, const char *line, size_t usable) {
     // The header is read only once the line is known to hold it, and each later field
     // only once the line is known to hold all the record needs.
     if (usable < 11) {
         report(reading, LINE_BAD_CHECKSUM, line);
-        return;
+        return 0;
     }
     uint8_t count = hex_byte_at(line, 1);
     uint16_t offset = hex_word_at(line, 3);
     uint8_t type = hex_byte_at(line, 7);
     uint8_t bytes[256]; // data and checksum
-    if (usable < record_size(count, type) || !record_decode(line, count, bytes)) {
+    size_t size = record_size(count, type);
+    if (usable < size || !record_decode(line, count, bytes)) {
         report(reading, LINE_BAD_CHECKSUM, line);
-        return;
+        return 0;
     }
     switch (type) {
     case DATA:
@@ -132,24 +134,69 @@ static void handle_record(Reading &reading, const char *line, size_t usable) {
         break;
     default:
         report(reading, LINE_UNKNOWN_FORMAT, line);
+        return 0;
     }
+    return size;
+}
+
+static bool blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// White space after a record, or a line skipped as empty, is no loss; anything else is.
+static void check_unread(const Reading &reading, const char *text, size_t length) {
+    if (!reading.watch || !reading.watch->unread)
+        return;
+    while (length > 0 && blank(text[length - 1]))
+        --length;
+    if (length > 0)
+        reading.watch->unread(reading.watch->context, reading.line_number, text, length);
+}
+
+// Any character but the zero that fgets writes after the last one it read. fgets writes
+// nothing past that zero, so a buffer that holds no zero before the read holds the last one
+// right after what it read: a zero read from the file, which ends the line for strlen, does
+// not hide the line's length or its line end.
+constexpr char UNWRITTEN = 1;
+
+// The number of characters fgets read into `line`, of which strlen sees `shown`.
+static size_t piece_length(const char *line, size_t shown) {
+    // fgets stops after a line feed or with the buffer full: strlen then saw them all.
+    if ((shown > 0 && line[shown - 1] == '\n') || shown == LINE_SIZE - 1)
+        return shown;
+    size_t length = LINE_SIZE - 1;
+    while (line[length] != '\0')
+        --length;
+    return length;
 }
 
 int read_intel_hex_watched(FILE *in, DataSink sink, bool force_flash_base, const ReadWatch *watch) {
     char line[LINE_SIZE];
+    memset(line, UNWRITTEN, sizeof line);
     Reading reading = {sink, force_flash_base, watch, 0, 1};
     while (!feof(in) && !ferror(in)) {
         if (!fgets(line, LINE_SIZE, in))
             continue;
         // fgets stops after the first line feed, so a line feed can only be the last
-        // character, and a zero read from the file ends the line where it stands.
-        size_t length = strlen(line);
+        // character. A record ends at the first zero, as strlen sees it.
+        size_t shown = strlen(line), length = piece_length(line, shown);
         bool line_ends = length > 0 && line[length - 1] == '\n';
-        if (line[0] == ':')
-            handle_record(reading, line, line_ends ? length - 1 : length);
-        else if (line[0] != '\0' && line[0] != '\r' && line[0] != '\n') // empty lines say nothing
+        if (line[0] == ':') {
+            size_t used =
+                handle_record(reading, line, line_ends && shown == length ? shown - 1 : shown);
+            if (used > 0)
+                check_unread(reading, line + used, length - used);
+        } else if (line[0] == '\0' || line[0] == '\r' ||
+                   line[0] == '\n') { // empty lines say nothing
+            check_unread(reading, line, length);
+        } else {
             report(reading, LINE_INVALID, line);
+        }
         reading.line_number += line_ends;
+        // Back to a buffer without zeros for the next read.
+        if (shown < length)
+            memset(line, UNWRITTEN, length);
+        line[length] = UNWRITTEN;
     }
     return 0;
 }

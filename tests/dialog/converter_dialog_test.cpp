@@ -184,6 +184,7 @@ const std::string kBadChecksum = ":100000005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A51\n"
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rows, RejectedLines, ::testing::Values(
     RejectedCase{.name = "none", .hex = kFirmware, .status = "  Conversion Succeeded", .tip = ""},
+    RejectedCase{.name = "text_after_a_record", .hex = kFirmware + std::string(":00000001FF end\n"), .status = "  Conversion Succeeded", .tip = ""},
     RejectedCase{.name = "one", .hex = kBadChecksum + kFirmware, .status = "  Conversion Succeeded: 1 HEX line rejected", .tip = "line 1: invalid checksum"},
     RejectedCase{.name = "two", .hex = kFirmware + std::string("junk\n:00000006FA\n"), .status = "  Conversion Succeeded: 2 HEX lines rejected", .tip = "line 4: invalid ihex line\nline 5: unknown format"},
     RejectedCase{.name = "long_line_once", .hex = ":" + std::string(3000, 'F') + "\n" + kFirmware, .status = "  Conversion Succeeded: 1 HEX line rejected", .tip = "line 1: invalid checksum"},

@@ -24,19 +24,36 @@ uint8_t byte_at(const std::string &line, size_t pos) {
     return static_cast<uint8_t>(digit_value(line[pos]) << 4 | digit_value(line[pos + 1]));
 }
 
+enum { INVALID, CHECKSUM, UNKNOWN };
+
 struct Reader {
     bool force_flash_base;
     uint32_t base = 0;
     ModelReading reading;
+    size_t line_number = 1;
 
-    void report(const char *what, const std::string &line) {
-        reading.messages += std::string("ERROR: Found ") + what + " ihex line <" + line + ">\n";
+    // Returns 0, the characters a record took when it is not rejected.
+    size_t report(int fault, const std::string &line) {
+        const char *what[] = {"invalid", "invalid checksum in", "unknown format in"};
+        reading.messages +=
+            std::string("ERROR: Found ") + what[fault] + " ihex line <" + line + ">\n";
+        reading.watched +=
+            "rejected " + std::to_string(line_number) + " " + std::to_string(fault) + "\n";
+        return 0;
     }
 
-    void handle_record(const std::string &line) {
+    // Anything but white space is text passed over.
+    void pass_over(std::string text) {
+        while (!text.empty() && std::string(" \t\r\n\v\f").find(text.back()) != std::string::npos)
+            text.pop_back();
+        if (!text.empty())
+            reading.watched += "unread " + std::to_string(line_number) + " " + text + "\n";
+    }
+
+    size_t handle_record(const std::string &line) {
         size_t usable = std::min(line.find('\n'), line.size());
         if (usable < 11)
-            return report("invalid checksum in", line);
+            return report(CHECKSUM, line);
         uint8_t count = byte_at(line, 1);
         uint16_t offset = static_cast<uint16_t>(byte_at(line, 3) << 8 | byte_at(line, 5));
         uint8_t type = byte_at(line, 7);
@@ -44,14 +61,14 @@ struct Reader {
         if (type == 2 || type == 4)
             needed = std::max<size_t>(needed, 13);
         if (usable < needed)
-            return report("invalid checksum in", line);
+            return report(CHECKSUM, line);
         uint8_t sum = 0;
         for (size_t pos = 1; pos <= 9 + 2 * size_t{count}; pos += 2)
             sum += byte_at(line, pos);
         if (sum != 0)
-            return report("invalid checksum in", line);
+            return report(CHECKSUM, line);
         if (type > 5)
-            return report("unknown format in", line);
+            return report(UNKNOWN, line);
         uint32_t value = type == 2 || type == 4 ? byte_at(line, 9) << 8 | byte_at(line, 11) : 0;
         if (type == 0) {
             ModelRecord record{base + offset, {}};
@@ -63,14 +80,19 @@ struct Reader {
         } else if (type == 4) {
             base = (force_flash_base ? value | 0x0008 : value) * 65536;
         }
+        return needed;
     }
 
-    void handle_line(const std::string &line) {
+    // The piece is handled as a C string: it ends at its first NUL. Its line end counts still.
+    void handle_piece(const std::string &piece) {
+        std::string line = piece.substr(0, piece.find('\0'));
         if (line.empty() || line[0] == '\r' || line[0] == '\n')
-            return;
-        if (line[0] != ':')
-            return report("invalid", line);
-        handle_record(line);
+            pass_over(piece);
+        else if (line[0] != ':')
+            report(INVALID, line);
+        else if (size_t used = handle_record(line))
+            pass_over(piece.substr(used));
+        line_number += piece.back() == '\n';
     }
 };
 
@@ -114,9 +136,7 @@ ModelReading model_read(const uint8_t *data, size_t size, bool force_flash_base)
         while (end < size && end - pos < PIECE)
             if (data[end++] == '\n')
                 break;
-        // The piece is handled as a C string: it ends at its first NUL.
-        std::string piece(reinterpret_cast<const char *>(data + pos), end - pos);
-        reader.handle_line(piece.substr(0, piece.find('\0')));
+        reader.handle_piece(std::string(reinterpret_cast<const char *>(data + pos), end - pos));
         pos = end;
     }
     return reader.reading;

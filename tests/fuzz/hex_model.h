@@ -16,6 +16,9 @@ struct ModelRecord {
 struct ModelReading {
     std::vector<ModelRecord> records; // every data record the reader must deliver, in order
     std::string messages;             // everything the reader must write to stderr
+    // What it must tell a watch, an event a line: "rejected LINE FAULT" for each rejected line
+    // and "unread LINE TEXT" for text it passes over, LINE counted from 1 at each line feed.
+    std::string watched;
 };
 
 ModelReading model_read(const uint8_t *data, size_t size, bool force_flash_base);

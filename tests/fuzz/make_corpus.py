@@ -65,6 +65,11 @@ SEEDS = {
     "address_values": ":00000004FC08\n" + record(0x00, 0, b"\x01") + segment(0x1000) + linear(8)
     + record(0x00, 4, b"\x02") + ":020000040009F0\n" + record(0x00, 8, b"\x03")
     + segment(0x8700) + record(0x00, 0xFFFF, b"\x04"),
+    "passed_over": linear(8) + record(0x00, 0, pattern(16))[:-1] + record(0x00, 0x10, pattern(16))
+    + "\0" + record(0x00, 0x20, pattern(16)) + "\r" + record(0x00, 0x30, pattern(16))
+    + record(0x00, 0x40, pattern(16))[:-1] + " \t\v\f\r\n" + "junk\0\nmore\0x\n"
+    + record(0x00, 0x50, pattern(4))[:-1] + "\0\0 \n" + record(0x00, 0x60, pattern(4))[:-1]
+    + " " * 1100 + "\n" + EOF_RECORD[:-1] + "\0tail",
     "short_records": ":10000000000102\n:FF00000000000000000000000000\n:02000004\n:00000004FC\n"
     + " :00000001FF\n\r:010001006698\n:0400000001020304\0F2\n" + data_at(0x80000, b"\x05"),
 }

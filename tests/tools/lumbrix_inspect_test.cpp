@@ -30,6 +30,18 @@ const std::string FORCED = hex_record(0x04, 0, {0, 8}) + hex_record(0, 0x100, {1
 // A line too long to read at once and a record whose checksum fails: holes lumbrix fills.
 const std::string REJECTED = hex_data_at(0x80000, hex_bytes(16, 1)) + std::string(1200, 'x') +
                              "\n" + hex_record(0x04, 0, {0, 8}) + ":0100000001FF\n" + END;
+// Text the converter reads past without a word: a record after another on one line, after a
+// zero, or after a line feed and a return; and a zero that hides two line ends.
+const std::string ELA = hex_record(0x04, 0, {0, 8});
+const std::string FIRST = hex_record(0, 0, hex_bytes(16, 1));
+const std::string SECOND = hex_record(0, 0x10, hex_bytes(16, 2));
+const std::string ON_ONE_LINE = ELA + FIRST.substr(0, FIRST.size() - 1) + SECOND + END;
+const std::string AFTER_A_ZERO = ELA + FIRST + std::string(1, '\0') + SECOND + END;
+const std::string LINE_FEED_RETURN = ELA + FIRST + "\r" + SECOND + END;
+const std::string TRAILING_BLANKS =
+    ELA + FIRST.substr(0, FIRST.size() - 1) + " \t\r\n\r\n" + SECOND + END;
+const std::string QUOTED = ELA + FIRST.substr(0, FIRST.size() - 1) + " \"a\\b\"\n" + END;
+const std::string HIDDEN_LINE_ENDS = ELA + FIRST + "junk" + std::string(1, '\0') + "\nmore\n" + END;
 // The download file lumbrix writes from `hex`.
 Bytes converted(const TempFolder &folder, const std::string &hex, int part, int type) {
     Outcome outcome =
@@ -60,12 +72,14 @@ Bytes type4_record(uint32_t address, uint32_t length = 512) {
     return record;
 }
 
-// Twenty pages whose checksums all fail: more of one fault than a report shows.
-Bytes bad_checksums() {
-    Bytes file;
-    for (uint32_t page = 0; page < 20; ++page)
-        file += type4_record(0x80000 + 512 * page).replace(518, 4, 4, '\0');
-    return file;
+// Pages whose checksums all fail.
+MakeFile bad_checksums(uint32_t pages) {
+    return [=](const TempFolder &) {
+        Bytes file;
+        for (uint32_t page = 0; page < pages; ++page)
+            file += type4_record(0x80000 + 512 * page).replace(518, 4, 4, '\0');
+        return file;
+    };
 }
 
 // A 30 KiB part's file with a record of two pages, a gap, and a page past its window.
@@ -89,8 +103,9 @@ void expect_lines_in_order(const std::string &out, const std::vector<std::string
     }
 }
 
-// The arguments ("~/" is the folder of file.qvr and source.hex, which holds a link to each) and
-// what comes of them. A row prints as its label.
+// The arguments ("~/" is the folder of file.qvr and source.hex, which holds a link to each, and
+// to.hex, a link through sub/ to out.hex, which is not there) and what comes of them. Arguments
+// that begin with "sh" are a shell's, with the program as $0. A row prints as its label.
 struct Case {
     friend void PrintTo(const Case &c, std::ostream *os) { *os << c.label; }
     const char *label;
@@ -100,6 +115,7 @@ struct Case {
     int status;
     std::vector<std::string> lines = {}; // of the report, in order
     std::string err = "";                // part of standard error, there once
+    std::string written = "";            // how out.hex begins; empty: there is none
 };
 
 class Inspect : public testing::TestWithParam<Case> {};
@@ -110,14 +126,26 @@ TEST_P(Inspect, ReportsWhatTheFileHoldsAndItsFaults) {
     fs::create_symlink(folder.write("file.qvr", c.file ? c.file(folder) : ""),
                        folder.path("link.qvr"));
     fs::create_hard_link(folder.write("source.hex", c.source), folder.path("hard.hex"));
+    fs::create_directory(folder.path("sub"));
+    fs::create_symlink("sub/to.hex", folder.path("to.hex"));
+    fs::create_symlink("../out.hex", folder.path("sub/to.hex"));
+    Bytes file = folder.read("file.qvr");
     for (std::string &arg : c.args)
-        arg = arg.starts_with("~/") ? folder.path(arg.substr(2)) : arg;
-    Outcome r = inspect(c.args);
+        for (size_t at; (at = arg.find("~/")) != std::string::npos;)
+            arg.replace(at, 2, folder.path(""));
+    Outcome r =
+        c.args[0] == "sh" ? run_program({"sh", "-c", c.args[1], INSPECT_PROGRAM}) : inspect(c.args);
     EXPECT_EQ(c.status, r.status) << r.out << r.err;
     EXPECT_EQ(c.status == 2, r.out.empty()) << "a report, and only without a usage error";
     expect_lines_in_order(r.out, c.lines);
     EXPECT_NE(std::string::npos, r.err.find(c.err)) << r.err;
     EXPECT_TRUE(c.err.empty() || r.err.find(c.err) == r.err.rfind(c.err)) << r.err;
+    EXPECT_EQ(file, folder.read("file.qvr"));
+    EXPECT_TRUE(fs::is_symlink(folder.path("to.hex")) && fs::is_symlink(folder.path("sub/to.hex")));
+    if (c.written.empty())
+        EXPECT_FALSE(fs::exists(folder.path("out.hex")));
+    else
+        EXPECT_TRUE(folder.read("out.hex").starts_with(c.written)) << folder.read("out.hex");
 }
 
 // One row a case, its report lines on the second.
@@ -129,8 +157,10 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {"size: 2088 bytes", "fits: Type 4", "part: not recorded in a Type 4 file", "flash window: 0x80000-0x977FF (94 KiB, the larger one, as the file names no part)", "records: 4", "last address: 0x879FF", "pages: 0x80000-0x801FF (1 page)", "pages: 0x80600-0x807FF (1 page, only 0xFF)", "pages: 0x87800-0x879FF (1 page)", "result: sound"}},
     Case{.label = "example_type4", .file = made(EXAMPLE, 5516, 4), .args = {"~/file.qvr"}, .status = 0,
          .lines = {"pages: 0x80000-0x807FF (4 pages)", "pages: 0x82000-0x821FF (1 page)", "result: sound"}},
-    Case{.label = "repeated_fault_counted", .file = [](auto &) { return bad_checksums(); }, .args = {"~/file.qvr"}, .status = 1,
-         .lines = {"checksums held: 0 of 20", "fault: record 8 at 0x80E00: checksum*", "fault: 12 more records whose checksum fails", "faults: 20", "result: faulty"}, .err = "20 faults\n"},
+    Case{.label = "faults_of_a_kind_all_shown", .file = bad_checksums(8), .args = {"~/file.qvr"}, .status = 1,
+         .lines = {"checksums held: 0 of 8", "fault: record 8 at 0x80E00: checksum stored 0x0, computed 0xFFFF00\nfaults: 8", "result: faulty"}, .err = "8 faults\n"},
+    Case{.label = "faults_of_a_kind_one_more", .file = bad_checksums(9), .args = {"~/file.qvr"}, .status = 1,
+         .lines = {"fault: record 8 at 0x80E00: checksum stored 0x0, computed 0xFFFF00\nfault: 1 more records whose checksum fails\nfaults: 9"}},
     Case{.label = "truncated", .file = [](auto &f) { return converted(f, EXAMPLE, 5516, 6).substr(0, 1 + 17 * 519 - 10); }, .args = {"~/file.qvr"}, .status = 1,
          .lines = {"fits: neither", "layout: unknown", "fault: layout unknown: give --type 4 or --type 6"}, .err = "fits neither layout; give --type 4 or --type 6"},
     Case{.label = "truncated_as_type6", .file = [](auto &f) { return converted(f, EXAMPLE, 5516, 6).substr(0, 1 + 17 * 519 - 10); }, .args = {"--type", "6", "~/file.qvr"}, .status = 1,
@@ -177,6 +207,18 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {"fault: 2 source addresses given different values", "fault: 1 source lines rejected", "faults: 2"}},
     Case{.label = "source_lines_rejected_by_number", .file = made(REJECTED, 5516, 6), .args = {"--strict", "--allow-outside", "--source", "~/source.hex", "~/file.qvr"}, .source = REJECTED, .status = 1,
          .lines = {"rejected: 2 lines", "rejected: line 3: invalid ihex line", "rejected: line 5: invalid checksum", "fault: 2 source lines rejected", "faults: 1"}},
+    Case{.label = "source_lines_rejected_after_a_zero", .file = made(HIDDEN_LINE_ENDS, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = HIDDEN_LINE_ENDS, .status = 0,
+         .lines = {"rejected: 2 lines\nrejected: line 3: invalid ihex line\nrejected: line 4: invalid ihex line\nunread: 0 lines"}},
+    Case{.label = "source_two_records_on_one_line_strict", .file = made(ON_ONE_LINE, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = ON_ONE_LINE, .status = 1,
+         .lines = {"source bytes in window: 16", "unread: 1 line\nunread: line 2: \":10001000*", "fault: 1 source lines with text not read", "faults: 1"}},
+    Case{.label = "source_record_after_a_zero_strict", .file = made(AFTER_A_ZERO, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = AFTER_A_ZERO, .status = 1,
+         .lines = {"source bytes in window: 16", "unread: line 3: \"\\x00:10001000*", "faults: 1"}},
+    Case{.label = "source_line_feed_then_return_strict", .file = made(LINE_FEED_RETURN, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = LINE_FEED_RETURN, .status = 1,
+         .lines = {"unread: line 3: \"\\x0D:10001000*", "faults: 1"}},
+    Case{.label = "source_trailing_white_space_strict", .file = made(TRAILING_BLANKS, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = TRAILING_BLANKS, .status = 0,
+         .lines = {"source bytes in window: 32", "rejected: 0 lines\nunread: 0 lines\nfaults: 0", "result: sound"}},
+    Case{.label = "source_text_after_a_record_quoted", .file = made(QUOTED, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = QUOTED, .status = 0,
+         .lines = {"unread: 1 line\nunread: line 2: \" \\\"a\\\\b\\\"\"\nfaults: 0"}},
     Case{.label = "source_forced_base", .file = made(FORCED, 5513, 6), .args = {"--forced-base", "--source", "~/source.hex", "~/file.qvr"}, .source = LOW, .status = 0,
          .lines = {"source addresses: forced into the flash region", "faults: 0"}},
     Case{.label = "source_base_as_given", .file = made(FORCED, 5513, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = LOW, .status = 1,
@@ -185,6 +227,15 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {"fault: --part 5512 is part code '2', the file's part-code byte is 0x36"}},
     Case{.label = "source_type4_without_its_part", .file = made(FIRMWARE, 5510, 4), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = FIRMWARE, .status = 1,
          .lines = {"fault: source not compared: the file names no part; give --part"}},
+    Case{.label = "hex_to_standard_output", .file = made(hex_data_at(0x80000, {1}), 5516, 4), .args = {"--hex", "-", "~/file.qvr"}, .status = 0,
+         .lines = {":020000040008F2", ":00000001FF"}, .err = "faults: 0\nresult: sound\n"},
+    Case{.label = "hex_to_the_file_of_standard_output", .file = made(hex_data_at(0x80000, {1}), 5516, 4), .args = {"--hex", "/dev/fd/1", "~/file.qvr"}, .status = 0,
+         .lines = {":020000040008F2", ":00000001FF"}, .err = "result: sound\n"},
+    Case{.label = "hex_through_links_to_a_new_file", .file = made(hex_data_at(0x80000, {1}), 5516, 4), .args = {"--hex", "~/to.hex", "~/file.qvr"}, .status = 0,
+         .lines = {"result: sound"}, .written = ":020000040008F2\n:20000000"},
+    Case{.label = "hex_from_pages_misread_from_a_pipe", .file = [](auto &) { return type4_record(0x80030); }, .args = {"sh", "cat ~/file.qvr | \"$0\" --hex ~/out.hex /dev/stdin"}, .status = 1,
+         .lines = {"fits: Type 4\nlayout: unknown"}, .err = "out.hex not written: the layout is unknown\n"},
+    Case{.label = "hex_to_a_standard_output_that_is_the_file", .file = made(hex_data_at(0x80000, {1}), 5516, 4), .args = {"sh", "\"$0\" --hex - ~/file.qvr >> ~/file.qvr"}, .status = 2, .err = "--hex - would overwrite"},
     Case{.label = "hex_onto_a_link_to_the_file", .args = {"--hex", "~/link.qvr", "~/file.qvr"}, .status = 2, .err = "would overwrite"},
     Case{.label = "hex_onto_a_hard_link_to_the_source", .args = {"--source", "~/source.hex", "--hex", "~/hard.hex", "~/file.qvr"}, .status = 2, .err = "would overwrite"},
     Case{.label = "help", .args = {"--help"}, .status = 0, .lines = {"usage: lumbrix_inspect*"}},
@@ -195,7 +246,10 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
     Case{.label = "usage_unknown_option", .args = {"--bogus", "x"}, .status = 2, .err = "lumbrix_inspect: unknown option --bogus\nusage: lumbrix_inspect"},
     Case{.label = "usage_without_value", .args = {"--type"}, .status = 2, .err = "lumbrix_inspect: --type needs a value\nusage:"},
     Case{.label = "usage_part_unknown", .args = {"--source", "a", "--part", "5517", "x"}, .status = 2, .err = "--part takes a console number 5510 to 5516, not \"5517\"\nusage:"},
+    Case{.label = "usage_part_with_more_than_a_number", .args = {"--source", "a", "--part", "5510x", "x"}, .status = 2, .err = "--part takes a console number 5510 to 5516, not \"5510x\"\nusage:"},
     Case{.label = "usage_part_without_source", .args = {"--part", "5510", "x"}, .status = 2, .err = "--part, --forced-base and --allow-outside need --source\nusage:"},
+    Case{.label = "usage_forced_base_without_source", .args = {"--forced-base", "x"}, .status = 2, .err = "--part, --forced-base and --allow-outside need --source\nusage:"},
+    Case{.label = "usage_allow_outside_without_source", .args = {"--strict", "--allow-outside", "x"}, .status = 2, .err = "--part, --forced-base and --allow-outside need --source\nusage:"},
     Case{.label = "usage_allow_outside_alone", .args = {"--source", "a", "--allow-outside", "x"}, .status = 2, .err = "--allow-outside needs --strict\nusage:"}),
     [](const auto &info) { return info.param.label; });
 // clang-format on
@@ -221,6 +275,8 @@ TEST_P(RoundTrip, HexOutputConvertsBackToTheSameFile) {
 INSTANTIATE_TEST_SUITE_P(Files, RoundTrip, testing::Values(
     RoundTripCase{.label = "example_type6", .hex = EXAMPLE, .part = 5516, .type = 6},
     RoundTripCase{.label = "gapped_type4", .hex = GAPPED, .part = 5516, .type = 4},
+    RoundTripCase{.label = "pages_either_side_of_0x90000_type4", .hex = hex_data_at(0x8FE00, {1}) + hex_data_at(0x97600, {2}), .part = 5516, .type = 4},
+    RoundTripCase{.label = "pages_either_side_of_0x90000_type6", .hex = hex_data_at(0x8FE00, {1}) + hex_data_at(0x97600, {2}), .part = 5512, .type = 6},
     RoundTripCase{.label = "outside_the_window", .hex = hex_data_at(0x10, {1}), .part = 5513, .type = 6}),
     [](const auto &info) { return info.param.label; });
 // clang-format on
@@ -242,6 +298,17 @@ TEST(HexOutput, AppearsOnlyWhole) {
     EXPECT_NE(std::string::npos, r.err.find("not written: the layout is unknown")) << r.err;
     EXPECT_EQ("older", folder.read("old.hex"));
     EXPECT_EQ(2, std::distance(fs::directory_iterator(folder.dir), {})) << "a temporary stayed";
+}
+
+// Links that lead back to themselves are followed no further than the system would.
+TEST(HexOutput, FailsOnLinksInACircle) {
+    TempFolder folder;
+    fs::create_symlink("loop.hex", folder.path("loop.hex"));
+    Outcome r = inspect({"--hex", folder.path("loop.hex"), folder.write("file.qvr", "")});
+    EXPECT_EQ(1, r.status);
+    EXPECT_NE(std::string::npos, r.err.find("loop.hex: Too many levels of symbolic links"))
+        << r.err;
+    EXPECT_TRUE(fs::is_symlink(folder.path("loop.hex")));
 }
 
 // Leftovers of earlier runs are not written over, nor sought without end.

@@ -32,12 +32,18 @@ enum LineFault { LINE_INVALID, LINE_BAD_CHECKSUM, LINE_UNKNOWN_FORMAT };
 const char *line_fault_name(LineFault fault);
 
 // What a caller that reports on the HEX file itself sees of a reading: every valid data
-// record, before anything clips it, and every rejected line by its number (counted from 1;
-// a line longer than the reader takes at once is rejected once for each piece).
+// record, before anything clips it, every rejected line and every text the reader passed over
+// without a message, each by its line number (counted from 1 at every line end, wherever it
+// stands; a line longer than the reader takes at once comes once for each piece).
 struct ReadWatch {
     void *context;
     void (*record)(void *context, const uint8_t *bytes, uint32_t address, uint32_t length);
     void (*rejected)(void *context, LineFault fault, size_t line);
+    // Characters that are neither part of a record nor only white space: a line skipped as
+    // empty because it begins with CR, LF or a zero, or what follows a record's checksum.
+    // `text` holds `length` characters (zeros among them) up to the last that is not white
+    // space, valid during the call only.
+    void (*unread)(void *context, size_t line, const char *text, size_t length);
 };
 
 // read_intel_hex, telling `watch` (null for none) what it sees; a member left null is not
