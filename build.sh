@@ -14,7 +14,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 # nlohmann-json3-dev is header-only: every build of the inspector takes it, the Windows ones too.
-PACKAGES=(cmake g++ make python3 libgtest-dev libgmock-dev qt6-base-dev nlohmann-json3-dev)
+PACKAGES=(cmake g++ make ninja-build python3 libgtest-dev libgmock-dev qt6-base-dev
+    nlohmann-json3-dev)
 PACKAGE_PACKAGES=(dpkg-dev file lintian appstream)
 DIALOG_SCREENSHOT_PACKAGES=(xvfb xauth openbox xdotool imagemagick)
 FUZZ_PACKAGES=(cmake make clang libclang-rt-14-dev nlohmann-json3-dev)
@@ -32,30 +33,33 @@ install_missing() {
     done
     [ ${#missing[@]} -eq 0 ] && return
     echo "Installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
-# configure FOLDER [CMAKE ARGUMENTS...]
-configure() {
-    local dir=$1 werror=OFF
+# as_root COMMAND...: run it as root, through sudo unless this already is root.
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# configure_and_build FOLDER [CMAKE ARGUMENTS...] [--target TARGET...]: every target when none
+# is named.
+configure_and_build() {
+    local dir=$1 arguments=() targets=() werror=OFF
     shift
     [ "${CI:-}" = true ] && werror=ON
-    cmake -S . -B "$dir" -DLUMBRIX_WERROR="$werror" "$@" >/dev/null
-}
-
-# configure_and_build FOLDER [CMAKE ARGUMENTS...]
-configure_and_build() {
-    configure "$@"
-    cmake --build "$1" -j "$JOBS"
+    while [ $# -gt 0 ] && [ "$1" != --target ]; do
+        arguments+=("$1")
+        shift
+    done
+    [ $# -gt 0 ] && targets=(--target "${@:2}")
+    cmake -S . -B "$dir" -DLUMBRIX_WERROR="$werror" "${arguments[@]}" >/dev/null
+    cmake --build "$dir" -j "$JOBS" "${targets[@]}"
 }
 
 demo() {
     install_missing "${PACKAGES[@]}"
-    configure "$BUILD_DIR"
-    cmake --build "$BUILD_DIR" -j "$JOBS" --target lumbrix lumbrix_inspect lumbrix_gui
+    configure_and_build "$BUILD_DIR" --target lumbrix lumbrix_inspect lumbrix_gui
     local out=$BUILD_DIR/demo qvr
     mkdir -p "$out"
     for protocol in 4 6; do
@@ -92,9 +96,9 @@ test_sanitized() {
 # The libFuzzer harnesses need clang; as tests they fuzz a few seconds each.
 build_fuzzers() {
     install_missing "${FUZZ_PACKAGES[@]}"
-    configure build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DLUMBRIX_FUZZ=ON -DLUMBRIX_TESTS=OFF \
-        -DLUMBRIX_DIALOG=OFF
-    cmake --build build-fuzz -j "$JOBS" --target fuzz_ihex fuzz_convert fuzz_inspect fuzz_source
+    configure_and_build build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DLUMBRIX_FUZZ=ON \
+        -DLUMBRIX_TESTS=OFF -DLUMBRIX_DIALOG=OFF --target fuzz_ihex fuzz_convert fuzz_inspect \
+        fuzz_source
 }
 
 # New inputs collect in build-fuzz/tests/fuzz/corpus_*, crashes in build-fuzz/crash-*.
@@ -136,17 +140,14 @@ package() {
 
 screenshot() {
     install_missing "${PACKAGES[@]}" "${DIALOG_SCREENSHOT_PACKAGES[@]}"
-    configure "$BUILD_DIR"
-    cmake --build "$BUILD_DIR" -j "$JOBS" --target lumbrix_gui
+    configure_and_build "$BUILD_DIR" --target lumbrix_gui
     dialog/screenshot.sh "$BUILD_DIR/dialog/qt/lumbrix_gui"
 }
 
 # Wine runs the 32-bit Windows programs with its i386 half, wine32.
 add_i386_architecture() {
     dpkg --print-foreign-architectures | grep -qx i386 && return
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo=sudo
-    $sudo dpkg --add-architecture i386
+    as_root dpkg --add-architecture i386
 }
 
 windows() {
@@ -205,8 +206,8 @@ test_windows() {
 
 bench() {
     install_missing "${BENCH_PACKAGES[@]}"
-    configure build-bench -DCMAKE_BUILD_TYPE=Release -DLUMBRIX_TESTS=OFF -DLUMBRIX_DIALOG=OFF
-    cmake --build build-bench -j "$JOBS" --target lumbrix lumbrix_inspect lumbrix_bench
+    configure_and_build build-bench -DCMAKE_BUILD_TYPE=Release -DLUMBRIX_TESTS=OFF \
+        -DLUMBRIX_DIALOG=OFF --target lumbrix lumbrix_inspect lumbrix_bench
     build-bench/bench/lumbrix_bench
     bench/compare build-bench/console/lumbrix
     bench/inspect_json build-bench

@@ -2,9 +2,9 @@
 
 #include "about_dialog.h"
 #include "dialog_view.h"
-#include "path_parts.h"
 #include "resource.h"
 #include "settings_store.h"
+#include "split_path.h"
 
 #include <lumbrix/download.h>
 #include <lumbrix/layout.h>
@@ -37,12 +37,73 @@ constexpr const char *kStatusCleared = " ";
 constexpr const char *kStatusSucceeded = "  Conversion Succeeded";
 constexpr const char *kStatusFailed = "  Conversion Failed";
 
+constexpr std::array<StatusPane, 4> kStatusPanes{{{ID_INDICATOR_PART, 60},
+                                                  {ID_INDICATOR_PROTOCOL, 105},
+                                                  {ID_INDICATOR_STATUS, 195},
+                                                  {ID_INDICATOR_SPARE, 90}}};
+// A status that counts rejected lines is too long for pane 2: it takes pane 3's room as well,
+// which nothing uses, and pane 3 moves on past the window's edge.
+constexpr int kStatusWideWidth = kStatusPanes[2].widthPixels + kStatusPanes[3].widthPixels;
+
+// Lines the status bar's tip names; the rest are counted only.
+constexpr std::size_t kRejectedShown = 8;
+
 constexpr const char *kSection = "Settings";
 constexpr unsigned int kSystemCommandMask = 0xFFF0;
 
 // A list selection of -1 (none) is kept as 65535, which no list reaches.
 std::uint16_t LowWord(long long value) {
     return static_cast<std::uint16_t>(value);
+}
+
+struct RejectedLine {
+    std::size_t line;
+    lumbrix::LineFault fault;
+};
+
+// The lines the reader rejected in one conversion: how many, and the first few, in room fixed
+// beforehand, however many there are.
+struct RejectedLines {
+    std::size_t count = 0;
+    std::size_t last = 0; // line numbers count from 1
+    std::array<RejectedLine, kRejectedShown> shown{};
+};
+
+// A line too long to read at once is rejected piece by piece: it counts once.
+void RejectedLineAdd(void *context, lumbrix::LineFault fault, std::size_t line) {
+    RejectedLines &rejected = *static_cast<RejectedLines *>(context);
+    if (rejected.last == line) {
+        return;
+    }
+    if (rejected.count < kRejectedShown) {
+        rejected.shown[rejected.count] = {line, fault};
+    }
+    ++rejected.count;
+    rejected.last = line;
+}
+
+// The success text, then how many lines the reader rejected: what they held is not in the
+// download file.
+std::string SucceededText(const RejectedLines &rejected) {
+    if (rejected.count == 0) {
+        return kStatusSucceeded;
+    }
+    return std::string(kStatusSucceeded) + ": " + std::to_string(rejected.count) + " HEX line" +
+           (rejected.count == 1 ? "" : "s") + " rejected";
+}
+
+// Which lines, by number and the reader's reason, one to a line.
+std::string RejectedDetail(const RejectedLines &rejected) {
+    const std::size_t shown = std::min(rejected.count, kRejectedShown);
+    std::string detail;
+    for (std::size_t i = 0; i < shown; ++i) {
+        detail += (i == 0 ? "line " : "\nline ") + std::to_string(rejected.shown[i].line) + ": " +
+                  lumbrix::line_fault_name(rejected.shown[i].fault);
+    }
+    if (rejected.count > shown) {
+        detail += "\nand " + std::to_string(rejected.count - shown) + " more";
+    }
+    return detail;
 }
 
 } // namespace
@@ -57,10 +118,7 @@ bool ConverterDialog::OnInitDialog() {
         m_view.AppendSystemMenuItem(IDM_ABOUTBOX, about);
     }
     m_view.SetWindowIcon(IDR_MAINFRAME);
-    m_view.CreateStatusBar({{ID_INDICATOR_PART, 60},
-                            {ID_INDICATOR_PROTOCOL, 105},
-                            {ID_INDICATOR_STATUS, 195},
-                            {ID_INDICATOR_SPARE, 90}});
+    m_view.CreateStatusBar({kStatusPanes.begin(), kStatusPanes.end()});
 
     m_view.SetControlText(IDC_INPUT_FILE, m_settings.GetString(kSection, "Input", ""));
     m_view.SetControlText(IDC_OUTPUT_FILE, m_settings.GetString(kSection, "Output", ""));
@@ -103,7 +161,7 @@ bool ConverterDialog::OnClose() {
 }
 
 void ConverterDialog::OnBrowseInput() {
-    const PathParts input = SplitPath(m_view.ControlText(IDC_INPUT_FILE));
+    const PathPieces input = SplitPath(m_view.ControlText(IDC_INPUT_FILE));
     const auto chosen = m_view.RunFileDialog({
         .kind = FileDialogKind::Open,
         .defaultExtension = ".hex",
@@ -121,7 +179,7 @@ void ConverterDialog::OnBrowseInput() {
 // before; without an input name the output keeps its own.
 void ConverterDialog::OnBrowseOutput() {
     const std::string inputName = SplitPath(m_view.ControlText(IDC_INPUT_FILE)).baseName;
-    const PathParts output = SplitPath(m_view.ControlText(IDC_OUTPUT_FILE));
+    const PathPieces output = SplitPath(m_view.ControlText(IDC_OUTPUT_FILE));
     const auto chosen = m_view.RunFileDialog({
         .kind = FileDialogKind::Save,
         .defaultExtension = ".qvr",
@@ -136,16 +194,26 @@ void ConverterDialog::OnBrowseOutput() {
 }
 
 // The lists are not read again: the indices are kept up to date by the change handlers. With
-// no part or no protocol no file is touched, and that counts as a failure.
+// no part or no protocol no file is touched, and that counts as a failure. A failure says no
+// more, whatever the reader rejected on the way.
 void ConverterDialog::OnConvert() {
     const std::string input = m_view.ControlText(IDC_INPUT_FILE);
     const std::string output = m_view.ControlText(IDC_OUTPUT_FILE);
+    RejectedLines rejected;
+    lumbrix::ReadWatch watch{}; // members it does not fill stay null and are not called
+    watch.context = &rejected;
+    watch.rejected = RejectedLineAdd;
     int result = 1;
     if (m_partIndex < kParts.size() && m_protocolIndex < kProtocols.size()) {
-        result = lumbrix::convert_file(input.c_str(), output.c_str(), kParts[m_partIndex]->code,
-                                       *kProtocols[m_protocolIndex]);
+        result =
+            lumbrix::convert_file_watched(input.c_str(), output.c_str(), kParts[m_partIndex]->code,
+                                          *kProtocols[m_protocolIndex], &watch);
     }
-    ShowStatus(result == 0 ? kStatusSucceeded : kStatusFailed);
+    if (result == 0) {
+        ShowStatus(SucceededText(rejected), RejectedDetail(rejected));
+    } else {
+        ShowStatus(kStatusFailed);
+    }
 }
 
 void ConverterDialog::OnChangeInput() {
@@ -166,8 +234,9 @@ void ConverterDialog::OnSelchangeProtocol() {
     ShowStatus(kStatusCleared);
 }
 
-void ConverterDialog::ShowStatus(const char *text) {
+void ConverterDialog::ShowStatus(const std::string &text, const std::string &detail) {
     m_statusText = text;
+    m_statusDetail = detail;
     UpdateStatusBar();
 }
 
@@ -178,5 +247,8 @@ void ConverterDialog::UpdateStatusBar() {
                                     ? "  Protocol " +
                                           std::to_string(kProtocols[m_protocolIndex]->protocol)
                                     : "  Protocol unspecified");
+    m_view.SetStatusPaneWidth(2, m_statusDetail.empty() ? kStatusPanes[2].widthPixels
+                                                        : kStatusWideWidth);
     m_view.SetStatusPaneText(2, m_statusText);
+    m_view.SetStatusPaneTip(2, m_statusDetail);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 class DialogView;
 class SettingsStore;
@@ -34,9 +35,11 @@ class ConverterDialog {
     void UpdateStatusBar();
 
   private:
-    void ShowStatus(const char *text);
+    // The outcome in pane 2, and what its tip adds (empty for no tip).
+    void ShowStatus(const std::string &text, const std::string &detail = "");
 
-    const char *m_statusText;
+    std::string m_statusText;
+    std::string m_statusDetail;
     std::uint16_t m_partIndex;
     std::uint16_t m_protocolIndex;
     DialogView &m_view;

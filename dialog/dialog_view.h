@@ -43,7 +43,11 @@ class DialogView {
     virtual int ListSelection(int listId) const = 0;
 
     virtual void CreateStatusBar(const std::vector<StatusPane> &panes) = 0;
+    // The panes to its right move with its edge; what passes the window's edge is cut off.
+    virtual void SetStatusPaneWidth(int pane, int widthPixels) = 0;
     virtual void SetStatusPaneText(int pane, const std::string &text) = 0;
+    // What shows while the pointer rests on the pane, its lines ended by "\n"; empty for nothing.
+    virtual void SetStatusPaneTip(int pane, const std::string &tip) = 0;
 
     // Runs a file dialog owned by no window; the full path chosen, or nothing on cancel.
     virtual std::optional<std::string> RunFileDialog(const FileDialogRequest &request) = 0;

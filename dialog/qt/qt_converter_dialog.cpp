@@ -155,21 +155,16 @@ int QtConverterDialog::ListSelection(int listId) const {
 }
 
 // The bar lies below the template's area; panes that do not fit are cut off at the edge.
-// Pane widths are pixels for the platform's 8-point dialog font, whose characters average
-// 6 pixels; they grow with a wider font so that the pane texts still fit.
 void QtConverterDialog::CreateStatusBar(const std::vector<StatusPane> &panes) {
-    constexpr int platformCharWidth = 6;
-    const int charWidth = dialogBaseUnits(font()).x;
     m_statusBar = new QStatusBar(this);
     m_statusBar->setSizeGripEnabled(false);
     for (const StatusPane &pane : panes) {
         auto *label = new QLabel(m_statusBar);
         label->setObjectName(QString::number(pane.indicatorId));
         label->setAccessibleName(label->objectName());
-        label->setFixedWidth(pane.widthPixels * std::max(charWidth, platformCharWidth) /
-                             platformCharWidth);
         m_statusBar->addWidget(label);
         m_panes.append(label);
+        SetStatusPaneWidth(m_panes.size() - 1, pane.widthPixels);
     }
     const int barHeight = m_statusBar->sizeHint().height();
     const QSize area = size();
@@ -177,8 +172,22 @@ void QtConverterDialog::CreateStatusBar(const std::vector<StatusPane> &panes) {
     setFixedSize(area.width(), area.height() + barHeight);
 }
 
+// Pane widths are pixels for the platform's 8-point dialog font, whose characters average
+// 6 pixels; they grow with a wider font so that the pane texts still fit.
+void QtConverterDialog::SetStatusPaneWidth(int pane, int widthPixels) {
+    constexpr int platformCharWidth = 6;
+    const int charWidth = dialogBaseUnits(font()).x;
+    m_panes.at(pane)->setFixedWidth(widthPixels * std::max(charWidth, platformCharWidth) /
+                                    platformCharWidth);
+}
+
 void QtConverterDialog::SetStatusPaneText(int pane, const std::string &text) {
     m_panes.at(pane)->setText(QString::fromStdString(text));
+}
+
+// An empty tool tip shows nothing. A text without markup shows as plain text, line by line.
+void QtConverterDialog::SetStatusPaneTip(int pane, const std::string &tip) {
+    m_panes.at(pane)->setToolTip(QString::fromStdString(tip));
 }
 
 // Owned by the dialog, so that it opens over it.

@@ -26,7 +26,9 @@ class QtConverterDialog : public QDialog, public DialogView {
     void SelectListEntry(int listId, int index) override;
     int ListSelection(int listId) const override;
     void CreateStatusBar(const std::vector<StatusPane> &panes) override;
+    void SetStatusPaneWidth(int pane, int widthPixels) override;
     void SetStatusPaneText(int pane, const std::string &text) override;
+    void SetStatusPaneTip(int pane, const std::string &tip) override;
     std::optional<std::string> RunFileDialog(const FileDialogRequest &request) override;
     void SetWindowIcon(int iconId) override;
     void AppendSystemMenuItem(unsigned int commandId, const std::string &text) override;

@@ -18,10 +18,10 @@ struct ConverterWindow {
     std::optional<ConverterDialog> dialog;
 };
 
-// A dialog procedure returns FALSE for a message that the platform's own processing is to
-// handle after the logic's handler.
-INT_PTR Handled(bool platformDefault) {
-    return platformDefault ? FALSE : TRUE;
+// What the dialog procedure returns for a message the logic has handled: FALSE when the
+// platform's own processing is to follow, TRUE when the message ends there.
+INT_PTR ProcedureResult(bool platformProcessingFollows) {
+    return platformProcessingFollows ? FALSE : TRUE;
 }
 
 std::optional<Notification> NotificationOf(int code) {
@@ -80,9 +80,9 @@ INT_PTR CALLBACK ConverterDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     case WM_COMMAND:
         return OnCommand(hwnd, *window, LOWORD(wParam), HIWORD(wParam));
     case WM_SYSCOMMAND:
-        return Handled(window->dialog->OnSysCommand(wParam));
+        return ProcedureResult(window->dialog->OnSysCommand(wParam));
     case WM_CLOSE:
-        return Handled(window->dialog->OnClose());
+        return ProcedureResult(window->dialog->OnClose());
     case WM_PAINT:
         return OnPaint(hwnd, window->icon);
     case WM_QUERYDRAGICON:

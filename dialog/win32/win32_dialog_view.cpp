@@ -13,6 +13,10 @@ namespace {
 // Identifier of the status bar among the dialog's children.
 constexpr int kStatusBarId = 0xE801;
 
+// Wide enough for the longest line of a status tip.
+constexpr int kTipWidthPixels = 400;
+constexpr int kTipShownMs = 30000;
+
 INT_PTR CALLBACK ModalDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_INITDIALOG) {
         CentreWindow(window);
@@ -64,17 +68,35 @@ int Win32DialogView::ListSelection(int listId) const {
     return static_cast<int>(SendDlgItemMessageA(m_window, listId, CB_GETCURSEL, 0, 0));
 }
 
-// The panes sit side by side from the left edge, each as wide as asked.
 void Win32DialogView::CreateStatusBar(const std::vector<StatusPane> &panes) {
     m_statusBar =
         CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, m_window,
                         reinterpret_cast<HMENU>(kStatusBarId), m_instance, nullptr);
+    for (const StatusPane &pane : panes)
+        m_paneWidths.push_back(pane.widthPixels);
+    StatusPanesLayOut();
+    m_tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                             WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                             CW_USEDEFAULT, CW_USEDEFAULT, m_window, nullptr, m_instance, nullptr);
+    // A tip breaks its lines at "\n" only when it has a width to wrap at.
+    SendMessageA(m_tips, TTM_SETMAXTIPWIDTH, 0, kTipWidthPixels);
+    // Long enough to read a few lines.
+    SendMessageA(m_tips, TTM_SETDELAYTIME, TTDT_AUTOPOP, kTipShownMs);
+}
+
+// The panes sit side by side from the left edge, each as wide as asked.
+void Win32DialogView::StatusPanesLayOut() {
     std::vector<int> rightEdges;
     int right = 0;
-    for (const StatusPane &pane : panes)
-        rightEdges.push_back(right += pane.widthPixels);
+    for (int width : m_paneWidths)
+        rightEdges.push_back(right += width);
     SendMessageA(m_statusBar, SB_SETPARTS, rightEdges.size(),
                  reinterpret_cast<LPARAM>(rightEdges.data()));
+}
+
+void Win32DialogView::SetStatusPaneWidth(int pane, int widthPixels) {
+    m_paneWidths.at(pane) = widthPixels;
+    StatusPanesLayOut();
 }
 
 void Win32DialogView::SetStatusPaneText(int pane, const std::string &text) {
@@ -82,6 +104,23 @@ void Win32DialogView::SetStatusPaneText(int pane, const std::string &text) {
                  reinterpret_cast<LPARAM>(text.c_str()));
     // The bar keeps itself along the bottom edge when told that its parent's size is known.
     SendMessageA(m_statusBar, WM_SIZE, 0, 0);
+}
+
+// Each pane's tip is a tool of its own over the pane, made anew with the text, since the pane
+// lies where the bar was last laid out. The tool tip watches the pointer over the bar itself, so
+// the dialog's message loop passes it nothing. An empty tip shows nothing.
+void Win32DialogView::SetStatusPaneTip(int pane, const std::string &tip) {
+    // The size that every version of the common controls takes, with no manifest asking for one.
+    TOOLINFOA tool = {};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = m_statusBar;
+    tool.uId = static_cast<UINT_PTR>(pane);
+    SendMessageA(m_tips, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(m_statusBar, SB_GETRECT, static_cast<WPARAM>(pane),
+                 reinterpret_cast<LPARAM>(&tool.rect));
+    tool.lpszText = const_cast<char *>(tip.c_str());
+    SendMessageA(m_tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 std::optional<std::string> Win32DialogView::RunFileDialog(const FileDialogRequest &request) {

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 class Win32DialogView : public DialogView {
   public:
     Win32DialogView(HINSTANCE instance, HWND window) : m_instance(instance), m_window(window) {}
@@ -18,7 +20,9 @@ class Win32DialogView : public DialogView {
     int ListSelection(int listId) const override;
 
     void CreateStatusBar(const std::vector<StatusPane> &panes) override;
+    void SetStatusPaneWidth(int pane, int widthPixels) override;
     void SetStatusPaneText(int pane, const std::string &text) override;
+    void SetStatusPaneTip(int pane, const std::string &tip) override;
 
     std::optional<std::string> RunFileDialog(const FileDialogRequest &request) override;
 
@@ -30,9 +34,13 @@ class Win32DialogView : public DialogView {
     std::string ResourceString(int id) const override;
 
   private:
+    void StatusPanesLayOut();
+
     HINSTANCE m_instance;
     HWND m_window;
     HWND m_statusBar = nullptr;
+    std::vector<int> m_paneWidths;
+    HWND m_tips = nullptr; // the status panes' tool tips
 };
 
 // Centres a window over its owner, or on the screen's work area when it has none.

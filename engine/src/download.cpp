@@ -100,8 +100,8 @@ static void write_page(FILE *out, const Layout &layout, uint32_t address, const 
 // The one conversion every entry makes. A file that could not be converted whole gets no
 // pages. Closes neither stream: a write that failed shows when `out` is flushed.
 static int download_write(FILE *in, FILE *out, int part_code, const Layout &layout,
-                          bool force_flash_base) {
-    int result = image_load(in, part_code, layout, force_flash_base, nullptr);
+                          bool force_flash_base, const ReadWatch *watch) {
+    int result = image_load(in, part_code, layout, force_flash_base, watch);
     if (layout.header_size)
         fputc(part_code & 0xFF, out);
     for (const Segment *s = result == 0 ? g_image : nullptr; s; s = s->next)
@@ -125,7 +125,7 @@ static int streams_close(FILE *in, FILE *out, int result) {
 }
 
 int write_download(FILE *in, FILE *out, int part_code, const Layout &layout) {
-    return streams_close(in, out, download_write(in, out, part_code, layout, false));
+    return streams_close(in, out, download_write(in, out, part_code, layout, false, nullptr));
 }
 
 int write_download_type4(FILE *in, FILE *out, int part_code) {
@@ -171,11 +171,16 @@ FilesOpened download_files_open(const char *in_path, const char *out_path, FILE 
     return FILES_OPEN;
 }
 
-int convert_file(const char *in_path, const char *out_path, int part_code, const Layout &layout) {
+int convert_file_watched(const char *in_path, const char *out_path, int part_code,
+                         const Layout &layout, const ReadWatch *watch) {
     FILE *in, *out;
     if (download_files_open(in_path, out_path, &in, &out) != FILES_OPEN)
         return 1;
-    return streams_close(in, out, download_write(in, out, part_code, layout, true));
+    return streams_close(in, out, download_write(in, out, part_code, layout, true, watch));
+}
+
+int convert_file(const char *in_path, const char *out_path, int part_code, const Layout &layout) {
+    return convert_file_watched(in_path, out_path, part_code, layout, nullptr);
 }
 
 int convert_file_type4(const char *in_path, const char *out_path, int part_code) {

@@ -91,7 +91,7 @@ struct Reading {
 // Quote the line as read, line end included.
 static void report(const Reading &reading, LineFault fault, const char *line) {
     fprintf(stderr, LINE_FAULTS[fault].message, line);
-    if (reading.watch)
+    if (reading.watch && reading.watch->rejected)
         reading.watch->rejected(reading.watch->context, fault, reading.line_number);
 }
 
@@ -114,7 +114,7 @@ static size_t handle_record(Reading &reading, const char *line, size_t usable) {
     }
     switch (type) {
     case DATA:
-        if (reading.watch)
+        if (reading.watch && reading.watch->record)
             reading.watch->record(reading.watch->context, bytes, reading.base + offset, count);
         reading.sink(bytes, reading.base + offset, count);
         break;
@@ -145,9 +145,11 @@ static bool blank(char c) {
 
 // White space after a record, or a line skipped as empty, is no loss; anything else is.
 static void check_unread(const Reading &reading, const char *text, size_t length) {
-    while (reading.watch && length > 0 && blank(text[length - 1]))
+    if (!reading.watch || !reading.watch->unread)
+        return;
+    while (length > 0 && blank(text[length - 1]))
         --length;
-    if (reading.watch && length > 0)
+    if (length > 0)
         reading.watch->unread(reading.watch->context, reading.line_number, text, length);
 }
 

@@ -5,9 +5,9 @@
 #include "dialog_view.h"
 #include "files.h"
 #include "message_map.h"
-#include "path_parts.h"
 #include "resource.h"
 #include "settings_store.h"
+#include "split_path.h"
 
 #include <gtest/gtest.h>
 
@@ -26,6 +26,8 @@ class FakeView : public DialogView {
     std::map<int, std::vector<std::string>> lists;
     std::map<int, int> selections;
     std::map<int, std::string> paneTexts;
+    std::map<int, std::string> paneTips;
+    std::map<int, int> paneWidths;
     std::vector<FileDialogRequest> fileRequests;
     std::optional<std::string> fileDialogAnswer;
     std::vector<int> modalDialogs;
@@ -55,7 +57,9 @@ class FakeView : public DialogView {
         return selections.contains(listId) ? selections.at(listId) : -1;
     }
     void CreateStatusBar(const std::vector<StatusPane> &) override {}
+    void SetStatusPaneWidth(int pane, int widthPixels) override { paneWidths[pane] = widthPixels; }
     void SetStatusPaneText(int pane, const std::string &text) override { paneTexts[pane] = text; }
+    void SetStatusPaneTip(int pane, const std::string &tip) override { paneTips[pane] = tip; }
     std::optional<std::string> RunFileDialog(const FileDialogRequest &request) override {
         fileRequests.push_back(request);
         return fileDialogAnswer;
@@ -155,19 +159,60 @@ INSTANTIATE_TEST_SUITE_P(Rows, StoredSettings, ::testing::Values(
     [](const auto &info) { return std::string(info.param.name); });
 // clang-format on
 
-TEST_F(ConverterDialogTest, EditsAndSelectionsClearTheResult) {
+// Rejected lines still give the download file; pane 2 counts them and its tip names the first
+// eight by number and the reader's reason.
+struct RejectedCase {
+    const char *name;
+    std::string hex;
+    const char *status, *tip;
+};
+
+class RejectedLines : public ConverterDialogTest,
+                      public ::testing::WithParamInterface<RejectedCase> {};
+
+TEST_P(RejectedLines, AreCountedAndNamedInTheStatusBar) {
+    const RejectedCase &c = GetParam();
+    settings.values = {{"Settings/Input", folder.write("in.hex", c.hex)},
+                       {"Settings/Output", folder.path("out.qvr")}};
     Open();
-    for (const int id : {IDC_INPUT_FILE, IDC_OUTPUT_FILE, IDC_PART, IDC_PROTOCOL}) {
+    view.Click(IDC_CONVERT);
+    EXPECT_EQ(std::tuple(c.status, c.tip), std::tuple(view.paneTexts[2], view.paneTips[2]));
+    EXPECT_TRUE(fs::exists(folder.path("out.qvr")));
+}
+
+const std::string kBadChecksum = ":100000005A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A51\n";
+// clang-format off
+INSTANTIATE_TEST_SUITE_P(Rows, RejectedLines, ::testing::Values(
+    RejectedCase{.name = "none", .hex = kFirmware, .status = "  Conversion Succeeded", .tip = ""},
+    RejectedCase{.name = "text_after_a_record", .hex = kFirmware + std::string(":00000001FF end\n"), .status = "  Conversion Succeeded", .tip = ""},
+    RejectedCase{.name = "one", .hex = kBadChecksum + kFirmware, .status = "  Conversion Succeeded: 1 HEX line rejected", .tip = "line 1: invalid checksum"},
+    RejectedCase{.name = "two", .hex = kFirmware + std::string("junk\n:00000006FA\n"), .status = "  Conversion Succeeded: 2 HEX lines rejected", .tip = "line 4: invalid ihex line\nline 5: unknown format"},
+    RejectedCase{.name = "long_line_once", .hex = ":" + std::string(3000, 'F') + "\n" + kFirmware, .status = "  Conversion Succeeded: 1 HEX line rejected", .tip = "line 1: invalid checksum"},
+    RejectedCase{.name = "first_eight", .hex = kFirmware + std::string("x\nx\nx\nx\nx\nx\nx\nx\nx\n") + std::string(3000, 'x') + "\n", .status = "  Conversion Succeeded: 10 HEX lines rejected",
+                 .tip = "line 4: invalid ihex line\nline 5: invalid ihex line\nline 6: invalid ihex line\nline 7: invalid ihex line\nline 8: invalid ihex line\nline 9: invalid ihex line\nline 10: invalid ihex line\nline 11: invalid ihex line\nand 2 more"}),
+    [](const auto &info) { return std::string(info.param.name); });
+// clang-format on
+
+// A result with rejected lines, its tip and its pane widened over pane 3 last until an edit.
+TEST_F(ConverterDialogTest, EditsAndSelectionsClearTheResult) {
+    settings.values = {{"Settings/Input", folder.write("in.hex", kBadChecksum + kFirmware)},
+                       {"Settings/Output", folder.path("out.qvr")}};
+    Open();
+    for (const int id : {IDC_OUTPUT_FILE, IDC_PART, IDC_PROTOCOL, IDC_INPUT_FILE}) {
         view.Click(IDC_CONVERT);
-        ASSERT_EQ("  Conversion Failed", view.paneTexts[2]);
+        ASSERT_EQ(195 + 90, view.paneWidths[2]);
         if (id == IDC_PART || id == IDC_PROTOCOL) {
             view.Choose(id, 1);
         } else {
             view.Type(id, view.ControlText(id) + "x");
         }
-        EXPECT_EQ(" ", view.paneTexts[2]) << id;
+        EXPECT_EQ((std::tuple(" ", "", 195)),
+                  std::tuple(view.paneTexts[2], view.paneTips[2], view.paneWidths[2]))
+            << id;
     }
     EXPECT_EQ((Panes{{0, "  Tarvic5512"}, {1, "  Protocol 6"}, {2, " "}}), view.paneTexts);
+    view.Click(IDC_CONVERT);
+    EXPECT_EQ("  Conversion Failed", view.paneTexts[2]) << "the input is gone";
 }
 
 // The file dialogs' suggestions split paths, in either platform's style.
@@ -175,27 +220,27 @@ struct SplitCase {
     const char *name;
     const char *path;
     PathStyle style;
-    PathParts parts;
+    PathPieces pieces;
 };
 
 class SplitPathTest : public ::testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitPathTest, GivesDriveFolderBaseNameAndExtension) {
     const SplitCase &c = GetParam();
-    const PathParts parts = SplitPath(c.path, c.style);
-    EXPECT_EQ(std::tie(c.parts.drive, c.parts.directory, c.parts.baseName, c.parts.extension),
-              std::tie(parts.drive, parts.directory, parts.baseName, parts.extension));
+    const PathPieces pieces = SplitPath(c.path, c.style);
+    EXPECT_EQ(std::tie(c.pieces.drive, c.pieces.directory, c.pieces.baseName, c.pieces.extension),
+              std::tie(pieces.drive, pieces.directory, pieces.baseName, pieces.extension));
 }
 
 using enum PathStyle;
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Rows, SplitPathTest, ::testing::Values(
-    SplitCase{.name = "windows_both_separators", .path = "C:/fw\\v2/app.hex", .style = Windows, .parts = {"C:", "/fw\\v2/", "app", ".hex"}},
-    SplitCase{.name = "windows_drive_only", .path = "C:", .style = Windows, .parts = {"C:", "", "", ""}},
-    SplitCase{.name = "windows_share", .path = "\\\\server\\share\\app", .style = Windows, .parts = {"", "\\\\server\\share\\", "app", ""}},
-    SplitCase{.name = "posix_no_drive", .path = "E:\\fw\\app.hex", .style = Posix, .parts = {"", "", "E:\\fw\\app", ".hex"}},
-    SplitCase{.name = "last_dot", .path = "/fw/app.v2.hex", .style = Posix, .parts = {"", "/fw/", "app.v2", ".hex"}},
-    SplitCase{.name = "dot_in_folder", .path = "/fw.d/app", .style = Posix, .parts = {"", "/fw.d/", "app", ""}}),
+    SplitCase{.name = "windows_both_separators", .path = "C:/fw\\v2/app.hex", .style = Windows, .pieces = {"C:", "/fw\\v2/", "app", ".hex"}},
+    SplitCase{.name = "windows_drive_only", .path = "C:", .style = Windows, .pieces = {"C:", "", "", ""}},
+    SplitCase{.name = "windows_share", .path = "\\\\server\\share\\app", .style = Windows, .pieces = {"", "\\\\server\\share\\", "app", ""}},
+    SplitCase{.name = "posix_no_drive", .path = "E:\\fw\\app.hex", .style = Posix, .pieces = {"", "", "E:\\fw\\app", ".hex"}},
+    SplitCase{.name = "last_dot", .path = "/fw/app.v2.hex", .style = Posix, .pieces = {"", "/fw/", "app.v2", ".hex"}},
+    SplitCase{.name = "dot_in_folder", .path = "/fw.d/app", .style = Posix, .pieces = {"", "/fw.d/", "app", ""}}),
     [](const auto &info) { return std::string(info.param.name); });
 // clang-format on
 

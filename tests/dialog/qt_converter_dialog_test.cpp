@@ -103,24 +103,30 @@ TEST_F(QtConverterDialogTest, TheAboutBoxShowsItsTemplateAndEndsWithOk) {
 }
 
 // Each widget's signal reaches its handler: a choice reaches the conversion, a click converts,
-// typing clears the result, and Enter on a focused button presses it.
+// typing clears the result, and Enter on a focused button presses it. Rejected lines show whole
+// in pane 2 and by number in its tool tip.
 TEST_F(QtConverterDialogTest, TypingChoosingAndConvertingWritesTheDownloadFile) {
     QtConverterDialog dialog(*settings);
     dialog.show();
-    edit(dialog, "1000")->setText(QString::fromStdString(files.write("app.hex", kFirmware)));
+    const std::string input = files.write("app.hex", std::string("junk\n") + kFirmware + "x\n");
+    edit(dialog, "1000")->setText(QString::fromStdString(input));
     edit(dialog, "1001")->setText(QString::fromStdString(files.path("app.qvr")));
     list(dialog, "1010")->setCurrentIndex(2);
     list(dialog, "1014")->setCurrentIndex(1);
     auto *convert = dialog.findChild<QPushButton *>("1004");
+    const auto *pane = dialog.findChild<QLabel *>("103");
     QTest::mouseClick(convert, Qt::LeftButton);
-    EXPECT_EQ("  Conversion Succeeded", dialog.findChild<QLabel *>("103")->text());
+    const QString rejected = "  Conversion Succeeded: 2 HEX lines rejected";
+    EXPECT_EQ(rejected, pane->text());
+    EXPECT_LE(pane->sizeHint().width(), pane->width());
+    EXPECT_EQ("line 1: invalid ihex line\nline 5: invalid ihex line", pane->toolTip());
     EXPECT_EQ('3', files.read("app.qvr").at(0)) << "Type 6 files begin with the part code";
 
     QTest::keyClick(edit(dialog, "1001"), Qt::Key_Backspace);
-    EXPECT_EQ(" ", dialog.findChild<QLabel *>("103")->text());
+    EXPECT_EQ(" ", pane->text());
     convert->setFocus();
     QTest::keyClick(convert, Qt::Key_Return);
-    EXPECT_EQ("  Conversion Succeeded", dialog.findChild<QLabel *>("103")->text());
+    EXPECT_EQ(rejected, pane->text());
     EXPECT_TRUE(dialog.isVisible());
 }
 

@@ -41,6 +41,21 @@ std::string PaneText(HWND dialog, int pane) {
     return text;
 }
 
+// A status pane's tool tip, and whether it lies over the pane.
+std::pair<std::string, bool> PaneTip(HWND dialog, int pane) {
+    HWND tips = FindWindowExA(nullptr, nullptr, TOOLTIPS_CLASSA, nullptr);
+    while (tips && GetWindow(tips, GW_OWNER) != dialog)
+        tips = FindWindowExA(nullptr, tips, TOOLTIPS_CLASSA, nullptr);
+    HWND bar = FindWindowExA(dialog, nullptr, STATUSCLASSNAMEA, nullptr);
+    char text[256] = {};
+    TOOLINFOA tool = {TTTOOLINFOA_V2_SIZE, 0, bar, UINT_PTR(pane), {}, nullptr, text, 0, nullptr};
+    SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(tips, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&tool));
+    RECT paneRect;
+    SendMessageA(bar, SB_GETRECT, pane, reinterpret_cast<LPARAM>(&paneRect));
+    return {text, EqualRect(&paneRect, &tool.rect)};
+}
+
 class GuiTest : public ::testing::Test {
   protected:
     std::filesystem::path folder = std::filesystem::temp_directory_path() /
@@ -75,10 +90,11 @@ class GuiTest : public ::testing::Test {
     }
 };
 
-// The selections reach the engine only through their change notifications.
+// The selections reach the engine only through their change notifications. Pane 2 counts the
+// rejected lines, and its tool tip names them.
 TEST_F(GuiTest, RegistryValuesFillTheDialogWhichConvertsAndTheCloseCommandStoresThem) {
     const std::string input = Path("app.hex");
-    std::ofstream(input) << ":020000040008F2\n:0400100001020304E2\n:00000001FF\n";
+    std::ofstream(input) << "junk\n:020000040008F2\n:0400100001020304E2\nx\n:00000001FF\n";
     const DWORD part = 2;
     RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "Input", REG_SZ, input.c_str(),
                     input.size() + 1);
@@ -92,7 +108,10 @@ TEST_F(GuiTest, RegistryValuesFillTheDialogWhichConvertsAndTheCloseCommandStores
         SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_PROTOCOL, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_PROTOCOL)));
         SendDlgItemMessageA(dialog, IDC_CONVERT, BM_CLICK, 0, 0);
-        EXPECT_EQ("  Conversion Succeeded", PaneText(dialog, 2));
+        EXPECT_EQ("  Conversion Succeeded: 2 HEX lines rejected", PaneText(dialog, 2));
+        EXPECT_EQ(
+            std::pair(std::string("line 1: invalid ihex line\nline 4: invalid ihex line"), true),
+            PaneTip(dialog, 2));
         PostMessageA(dialog, WM_CLOSE, 0, 0);
         EXPECT_TRUE(WaitUntilGone(dialog));
     });

@@ -1,5 +1,6 @@
 // Download file writers: the engine's entry points, one call per conversion.
-// Each returns 0 on success and 1 on failure, and leaves g_image empty.
+// Each returns 0 on success and 1 on failure. The conversions leave g_image empty; image_load
+// leaves it holding the pages for its caller to free.
 #pragma once
 
 #include "lumbrix/ihex.h"
@@ -19,6 +20,10 @@ int write_download_type6(FILE *in, FILE *out, int part_code);
 // The same from paths, opened as download_files_open opens them, with extended address records
 // forced into the flash region. A failure to open either file leaves the output untouched.
 int convert_file(const char *in_path, const char *out_path, int part_code, const Layout &layout);
+// convert_file, telling `watch` (null for none) what the reader sees, so that the dialog can
+// say which lines of the HEX file it rejected.
+int convert_file_watched(const char *in_path, const char *out_path, int part_code,
+                         const Layout &layout, const ReadWatch *watch);
 int convert_file_type4(const char *in_path, const char *out_path, int part_code);
 int convert_file_type6(const char *in_path, const char *out_path, int part_code);
 

@@ -46,7 +46,8 @@ struct ReadWatch {
     void (*unread)(void *context, size_t line, const char *text, size_t length);
 };
 
-// read_intel_hex, telling `watch` (null for none) what it sees.
+// read_intel_hex, telling `watch` (null for none) what it sees; a member left null is not
+// called, so that a caller fills in only what it wants to see.
 int read_intel_hex_watched(FILE *in, DataSink sink, bool force_flash_base, const ReadWatch *watch);
 
 // The 8-bit value of one hexadecimal character; any other character gets a defined value.

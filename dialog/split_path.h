@@ -16,7 +16,7 @@ inline constexpr PathStyle kNativePathStyle = PathStyle::Windows;
 inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
 #endif
 
-struct PathParts {
+struct PathPieces {
     std::string drive;     // "E:" or empty
     std::string directory; // keeps its trailing separator
     std::string baseName;  // without extension
@@ -25,4 +25,4 @@ struct PathParts {
     std::string Folder() const { return drive + directory; }
 };
 
-PathParts SplitPath(std::string_view path, PathStyle style = kNativePathStyle);
+PathPieces SplitPath(std::string_view path, PathStyle style = kNativePathStyle);
