@@ -13,13 +13,14 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake g++ make ninja-build python3 libgtest-dev libgmock-dev qt6-base-dev)
+# nlohmann-json3-dev is header-only: every build of the inspector takes it, the Windows ones too.
+PACKAGES=(cmake g++ make ninja-build python3 libgtest-dev libgmock-dev qt6-base-dev nlohmann-json3-dev)
 PACKAGE_PACKAGES=(dpkg-dev file lintian appstream)
 DIALOG_SCREENSHOT_PACKAGES=(xvfb xauth openbox xdotool imagemagick)
-FUZZ_PACKAGES=(cmake make clang libclang-rt-14-dev)
-BENCH_PACKAGES=(cmake g++ make libbenchmark-dev srecord binutils python3-intelhex hyperfine time)
-WINDOWS_PACKAGES=(cmake make python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest wine wine32 wine64
-    xvfb xauth nsis)
+FUZZ_PACKAGES=(cmake make clang libclang-rt-14-dev nlohmann-json3-dev)
+BENCH_PACKAGES=(cmake g++ make libbenchmark-dev nlohmann-json3-dev srecord binutils python3-intelhex hyperfine time)
+WINDOWS_PACKAGES=(cmake make python3 g++-mingw-w64-i686 g++-mingw-w64-x86-64 googletest
+    nlohmann-json3-dev wine wine32 wine64 xvfb xauth nsis)
 readonly BUILD_DIR=build
 readonly WINDOWS_BUILD_DIR=build-windows
 JOBS=$(nproc)
@@ -191,6 +192,7 @@ test_windows() {
     fi
     start_wine "$dir" "$wine"
     LUMBRIX_RUNNER=$wine LUMBRIX_PROGRAM="$PWD/$dir/console/lumbrix.exe" \
+        LUMBRIX_INSPECT="$PWD/$dir/tools/lumbrix_inspect.exe" \
         ctest --test-dir "$BUILD_DIR" -L '^console$' --no-tests=error --output-on-failure -j "$JOBS"
     # A Wine server still up from the console cases, which ran without a display, would keep
     # the dialog's windows off the X server: let it end first.
@@ -204,9 +206,10 @@ test_windows() {
 bench() {
     install_missing "${BENCH_PACKAGES[@]}"
     configure_and_build build-bench -DCMAKE_BUILD_TYPE=Release -DLUMBRIX_TESTS=OFF \
-        -DLUMBRIX_DIALOG=OFF --target lumbrix lumbrix_bench
+        -DLUMBRIX_DIALOG=OFF --target lumbrix lumbrix_inspect lumbrix_bench
     build-bench/bench/lumbrix_bench
     bench/compare build-bench/console/lumbrix
+    bench/inspect_json build-bench
 }
 
 # Code is C++, Python, shell (by name or by its #! line), CMake and resource scripts; docs,

@@ -48,12 +48,12 @@ void inspection_start(Inspection &result, const Layout &layout, int part_code) {
         return;
     result.part_code = part_code;
     if (part_code < 0)
-        fault_add(result.faults, FAULT_ONCE, "no part-code byte");
+        fault_add(result.faults, FAULT_PART_CODE, "no part-code byte");
     else if (const Part *part = part_by_code(part_code))
         result.window_last = part->flash_last;
     else
-        fault_add(result.faults, FAULT_ONCE, "part-code byte 0x%02X is not '%c' to '%c'", part_code,
-                  PARTS[0].code, std::end(PARTS)[-1].code);
+        fault_add(result.faults, FAULT_PART_CODE, "part-code byte 0x%02X is not '%c' to '%c'",
+                  part_code, PARTS[0].code, std::end(PARTS)[-1].code);
 }
 
 // Where the page lies: after the one before it, and inside the window.
@@ -129,5 +129,5 @@ void inspection_print(FILE *out, const Inspection &inspection) {
     }
     fprintf(out, "first address: 0x%X\n", inspection.first_page);
     fprintf(out, "last address: 0x%X\n", inspection.last_page + FLASH_PAGE_SIZE - 1);
-    run_print(out, "pages", inspection.runs, FLASH_PAGE_SIZE, "page");
+    run_print<RUNS_SHOWN>(out, "pages", inspection.runs, FLASH_PAGE_SIZE, "page");
 }

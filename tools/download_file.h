@@ -41,7 +41,7 @@ struct Inspection {
     uint32_t window_last = 0; // last address of the flash window pages are checked against
     size_t records = 0;       // whole records read
     uint32_t first_page = 0, last_page = 0; // addresses of the first and last record's page
-    RunList<RUNS_SHOWN> runs;               // of pages that all hold data or all hold only 0xFF
+    RunList runs;                           // of pages that all hold data or all hold only 0xFF
     FaultList faults;
 };
 

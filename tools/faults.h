@@ -1,6 +1,6 @@
 // Faults and runs as a report lists them: the first few of each kind shown, the rest only
 // counted, so that a file that repeats one fault or gap a million times still gives a short
-// report.
+// report. The JSON report lists more of each, up to a bound that keeps memory fixed.
 #pragma once
 
 #include <algorithm>
@@ -8,9 +8,20 @@
 #include <cstdint>
 #include <cstdio>
 
+// The kinds a file can have only once come first, then those it can have on many records or
+// pages.
 enum FaultKind {
-    FAULT_ONCE, // a fault a file can have only once
-    FAULT_LENGTH,
+    FAULT_LAYOUT,
+    FAULT_PART_CODE,
+    FAULT_TRUNCATED,
+    FAULT_NO_PAGES,
+    FAULT_SOURCE_PART,
+    FAULT_SOURCE_RANGE,
+    FAULT_SOURCE_OUTSIDE,
+    FAULT_SOURCE_OVERLAP,
+    FAULT_SOURCE_REJECTED,
+    FAULT_SOURCE_UNREAD,
+    FAULT_LENGTH, // the first that can repeat
     FAULT_BOUNDARY,
     FAULT_CHECKSUM,
     FAULT_ORDER,
@@ -21,10 +32,17 @@ enum FaultKind {
     FAULT_KINDS
 };
 
-constexpr size_t SHOWN = 8; // lines of one kind a report shows before it only counts them
+constexpr size_t SHOWN = 8;   // lines of one kind the text report shows before it only counts
+constexpr size_t KEPT = 1024; // entries of one kind kept for the JSON report, which counts the rest
+
+// The kind as the JSON report names it: "checksum".
+const char *fault_kind_name(FaultKind kind);
 
 struct FaultList {
-    char lines[FAULT_KINDS * SHOWN][160];
+    struct Entry {
+        FaultKind kind;
+        char text[160];
+    } lines[FAULT_LENGTH + (FAULT_KINDS - FAULT_LENGTH) * KEPT];
     size_t line_count;
     size_t count[FAULT_KINDS];
 };
@@ -42,26 +60,26 @@ struct Run {
     bool fill;
 };
 
-// The first `Shown` runs, and how many there were. The slot past them holds each later run
+// The first KEPT runs, and how many there were. The slot past them holds each later run
 // while it grows, so that a run is counted once however many pieces it comes in.
-template <size_t Shown> struct RunList {
-    Run runs[Shown + 1];
+struct RunList {
+    Run runs[KEPT + 1];
     size_t count;
 };
 
-template <size_t Shown>
-void run_add(RunList<Shown> &list, uint32_t first, uint32_t last, bool fill) {
-    Run *open = list.count > 0 ? &list.runs[std::min(list.count - 1, Shown)] : nullptr;
+inline void run_add(RunList &list, uint32_t first, uint32_t last, bool fill) {
+    Run *open = list.count > 0 ? &list.runs[std::min(list.count - 1, KEPT)] : nullptr;
     if (open && first == open->last + 1 && fill == open->fill)
         open->last = last;
     else
-        list.runs[std::min(list.count++, Shown)] = {first, last, fill};
+        list.runs[std::min(list.count++, KEPT)] = {first, last, fill};
 }
 
-// "name: first-last (n units)" for each run shown, then "name: n more runs".
+// "name: first-last (n units)" for each of the first `Shown` runs, then "name: n more runs".
 template <size_t Shown>
-void run_print(FILE *out, const char *name, const RunList<Shown> &list, uint32_t unit_size,
+void run_print(FILE *out, const char *name, const RunList &list, uint32_t unit_size,
                const char *unit) {
+    static_assert(Shown <= KEPT);
     for (size_t i = 0; i < list.count && i < Shown; ++i) {
         const Run &run = list.runs[i];
         uint32_t units = (run.last - run.first + 1) / unit_size;

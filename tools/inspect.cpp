@@ -2,6 +2,7 @@
 
 #include "hex_writer.h"
 #include "lumbrix/segment_list.h"
+#include "report_json.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -45,7 +46,7 @@ static bool read_records(FILE *file, Reading &reading) {
         if (!layout)
             continue;
         if (got < size) {
-            fault_add(inspection.faults, FAULT_ONCE, "record %zu truncated: %zu of %zu bytes",
+            fault_add(inspection.faults, FAULT_TRUNCATED, "record %zu truncated: %zu of %zu bytes",
                       inspection.records + 1, got, size);
             break;
         }
@@ -77,34 +78,33 @@ static const Layout *choose_layout(const char *path, const Layout *fits, const L
 // The source's faults that the file's first byte decides.
 static void check_part(Inspection &inspection, const Options &options, const Part *part) {
     if (!part)
-        fault_add(inspection.faults, FAULT_ONCE,
+        fault_add(inspection.faults, FAULT_SOURCE_PART,
                   "source not compared: the file names no part; give --part");
     else if (inspection.part_code >= 0 && inspection.part_code != part->code)
-        fault_add(inspection.faults, FAULT_ONCE,
+        fault_add(inspection.faults, FAULT_SOURCE_PART,
                   "--part %d is part code '%c', the file's part-code byte is 0x%02X",
                   options.source.part->console_number, part->code, inspection.part_code);
 }
 
 // The report: one fact a line, "name: value", so that two reports diff well.
-static void report_print(FILE *out, const Options &options, const Reading &reading,
-                         const Layout *fits, size_t faults) {
-    const Inspection &inspection = reading.inspection;
+static void report_text_print(FILE *out, const Report &report) {
+    const Inspection &inspection = report.inspection;
+    const Options &options = report.options;
     fprintf(out, "file: %s\n", options.path);
-    fprintf(out, "size: %llu bytes\n", static_cast<unsigned long long>(reading.fit.size));
-    fprintf(out, "fits: %s\n", fit_text(fits));
+    fprintf(out, "size: %llu bytes\n", static_cast<unsigned long long>(report.size));
+    fprintf(out, "fits: %s\n", fit_text(report.fits));
     fprintf(out, "layout: %s\n", inspection.layout ? inspection.layout->name : "unknown");
     if (inspection.layout)
         inspection_print(out, inspection);
     if (options.source.path)
         fprintf(out, "source: %s\n", options.source.path);
-    if (reading.check)
-        source_print(out, *reading.check, options.source);
+    if (report.check)
+        source_print(out, *report.check, options.source);
     fault_print(out, inspection.faults);
-    if (reading.check)
-        fault_print(out, reading.check->faults);
-    fprintf(out, "faults: %zu\n", faults);
-    const char *result = inspection.records > 0 ? "sound" : "empty";
-    fprintf(out, "result: %s\n", faults > 0 ? "faulty" : result);
+    if (report.check)
+        fault_print(out, report.check->faults);
+    fprintf(out, "faults: %zu\n", report.faults);
+    fprintf(out, "result: %s\n", report.result);
 }
 
 static bool load_source(SourceCheck &check, const Options &options, FILE *hex, const Part &part,
@@ -138,7 +138,7 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
     bool compare = options.source.path && part;
     if (compare && !load_source(check, options, streams.source, *part, *expected)) {
         segment_list_free(&g_image);
-        return {FAULTY, false};
+        return {TROUBLE, false};
     }
     HexCursor hex{streams.hex};
     Reading reading = {inspection, {}, compare ? &check : nullptr, streams.hex ? &hex : nullptr};
@@ -146,7 +146,7 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
     segment_list_free(&g_image);
     if (!read) {
         fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.path, strerror(errno));
-        return {FAULTY, false};
+        return {TROUBLE, false};
     }
 
     const Layout *fits = fitting_layout(reading.fit);
@@ -155,18 +155,20 @@ Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
     if (!decided) {
         inspection = {};
         reading.check = nullptr;
-        fault_add(inspection.faults, FAULT_ONCE, "layout unknown: %s", TYPE_HINT);
+        fault_add(inspection.faults, FAULT_LAYOUT, "layout unknown: %s", TYPE_HINT);
     } else {
         if (options.source.path)
             check_part(inspection, options, part);
         if (reading.check)
             source_finish(check, inspection, options.source, options.strict);
         if (options.strict && inspection.records == 0)
-            fault_add(inspection.faults, FAULT_ONCE, "the file holds no pages");
+            fault_add(inspection.faults, FAULT_NO_PAGES, "the file holds no pages");
     }
     size_t faults =
         fault_total(inspection.faults) + (reading.check ? fault_total(check.faults) : 0);
-    report_print(out, options, reading, fits, faults);
+    const char *result = faults > 0 ? "faulty" : inspection.records > 0 ? "sound" : "empty";
+    Report report = {options, inspection, reading.check, reading.fit.size, fits, faults, result};
+    (options.json ? report_json_print : report_text_print)(out, report);
     int status = faults == 0 ? SOUND : FAULTY;
     if (status == FAULTY)
         fprintf(stderr, "lumbrix_inspect: %s: %zu fault%s\n", options.path, faults,

@@ -6,9 +6,12 @@
 
 #include <cstdio>
 
+// Exit statuses, as cmp and diff give them: the file is sound (or empty), the file is faulty,
+// or something else went wrong: a usage error, an input that cannot be read, memory that ran
+// out, an output that cannot be written.
 constexpr int SOUND = 0;
 constexpr int FAULTY = 1;
-constexpr int USAGE_ERROR = 2;
+constexpr int TROUBLE = 2;
 
 struct Options {
     const lumbrix::Layout *type = nullptr; // null: detect
@@ -16,6 +19,7 @@ struct Options {
     const char *path = nullptr;
     SourceRequest source;
     bool strict = false;
+    bool json = false; // the report as one JSON object
     bool help = false;
 };
 
@@ -28,7 +32,7 @@ struct Streams {
 };
 
 struct Verdict {
-    int status;       // SOUND or FAULTY
+    int status;       // SOUND, FAULTY or TROUBLE
     bool hex_written; // the HEX output holds every page and its end record
 };
 

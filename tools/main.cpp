@@ -24,7 +24,7 @@ using namespace lumbrix;
 namespace fs = std::filesystem;
 
 static const char USAGE[] =
-    "usage: lumbrix_inspect [--type 4|6] [--hex OUT.hex|-] [--strict]\n"
+    "usage: lumbrix_inspect [--type 4|6] [--hex OUT.hex|-] [--strict] [--json]\n"
     "         [--source FIRMWARE.hex [--part NNNN] [--forced-base] [--allow-outside]] FILE.qvr\n";
 
 // The name Linux gives the file standard output is open on; elsewhere it names none.
@@ -52,7 +52,7 @@ static int usage_error(const char *format, ...) {
     vfprintf(stderr, format, arguments);
     fprintf(stderr, "\n%s", USAGE);
     va_end(arguments);
-    return USAGE_ERROR;
+    return TROUBLE;
 }
 
 static int set_type(Options &options, const char *value) {
@@ -76,7 +76,7 @@ static int set_part(Options &options, const char *value) {
 struct Option {
     const char *name;
     bool takes_value;
-    // SOUND, or USAGE_ERROR once reported; `value` is null for an option that takes none.
+    // SOUND, or TROUBLE once reported; `value` is null for an option that takes none.
     int (*apply)(Options &options, const char *value);
 };
 
@@ -92,6 +92,7 @@ static const Option OPTIONS[] = {
     {"--allow-outside", false,
      [](Options &o, const char *) { return o.source.allow_outside = true, SOUND; }},
     {"--strict", false, [](Options &o, const char *) { return o.strict = true, SOUND; }},
+    {"--json", false, [](Options &o, const char *) { return o.json = true, SOUND; }},
 };
 
 // The options that only mean something with another, and what each needs.
@@ -112,7 +113,7 @@ static int check_combinations(const Options &options) {
     return SOUND;
 }
 
-// SOUND when the options are usable, USAGE_ERROR (reported) when not. Help ends the parse.
+// SOUND when the options are usable, TROUBLE (reported) when not. Help ends the parse.
 static int parse_options(int argc, char **argv, Options &options) {
     bool given[std::size(OPTIONS)] = {};
     for (int i = 1; i < argc && !options.help; ++i) {
@@ -127,7 +128,7 @@ static int parse_options(int argc, char **argv, Options &options) {
                 return usage_error("%s needs a value", arg);
             const char *value = option->takes_value ? argv[++i] : nullptr;
             if (option->apply(options, value) != SOUND)
-                return USAGE_ERROR;
+                return TROUBLE;
         } else if (arg[0] == '-' && arg[1] != '\0') {
             return usage_error("unknown option %s", arg);
         } else if (options.path) {
@@ -239,21 +240,21 @@ static int inspect_files(const Options &options, FILE *report) {
     bool opened = download &&
                   (!options.source.path || (source = input_open(options.source.path, "r"))) &&
                   (!options.hex_path || output_open(output, options.hex_path, report != stdout));
-    Verdict verdict = {FAULTY, false};
+    Verdict verdict = {TROUBLE, false};
     if (opened)
         verdict = inspect(options, {download, source, output.file}, report);
     for (FILE *input : {download, source})
         if (input)
             fclose(input);
     if (output.file && !output_close(output, verdict.hex_written))
-        verdict.status = FAULTY;
+        verdict.status = TROUBLE;
     return verdict.status;
 }
 
 int main(int argc, char **argv) {
     Options options;
     if (parse_options(argc, argv, options) != SOUND)
-        return USAGE_ERROR;
+        return TROUBLE;
     if (options.help) {
         fputs(USAGE, stdout);
         return SOUND;
@@ -263,7 +264,7 @@ int main(int argc, char **argv) {
     int status = inspect_files(options, report);
     if (fflush(report) != 0) {
         fprintf(stderr, "lumbrix_inspect: cannot write the report: %s\n", strerror(errno));
-        status = FAULTY;
+        status = TROUBLE;
     }
     return status;
 }

@@ -33,19 +33,19 @@ static void survey_record(void *context, const uint8_t *bytes, uint32_t address,
 
 static void survey_rejected(void *context, LineFault fault, size_t line) {
     SourceCheck &check = *static_cast<SourceCheck *>(context);
-    if (RejectedLine *shown = line_add(check.rejected, line))
-        *shown = {line, fault};
+    if (RejectedLine *kept = line_add(check.rejected, line))
+        *kept = {line, fault};
 }
 
 static void survey_unread(void *context, size_t line, const char *text, size_t length) {
     SourceCheck &check = *static_cast<SourceCheck *>(context);
-    UnreadLine *shown = line_add(check.unread, line);
-    if (!shown)
+    UnreadLine *kept = line_add(check.unread, line);
+    if (!kept)
         return;
-    shown->line = line;
-    shown->length = std::min(length, sizeof shown->text);
-    shown->cut = length > shown->length;
-    memcpy(shown->text, text, shown->length);
+    kept->line = line;
+    kept->length = std::min(length, sizeof kept->text);
+    kept->cut = length > kept->length;
+    memcpy(kept->text, text, kept->length);
 }
 
 int source_load(SourceCheck &check, FILE *hex, const Part &part, const Layout &layout,
@@ -103,7 +103,7 @@ static void check_range(SourceCheck &check, const Inspection &inspection) {
     range_text(want, sizeof want, check.first_expected != NO_PAGE,
                page_address(check.first_expected), page_address(check.last_expected));
     if (strcmp(have, want) != 0)
-        fault_add(check.faults, FAULT_ONCE, "pages %s, the HEX file gives %s", have, want);
+        fault_add(check.faults, FAULT_SOURCE_RANGE, "pages %s, the HEX file gives %s", have, want);
 }
 
 void source_finish(SourceCheck &check, const Inspection &inspection, const SourceRequest &request,
@@ -131,20 +131,21 @@ void source_finish(SourceCheck &check, const Inspection &inspection, const Sourc
     if (!strict)
         return;
     if (check.outside > 0 && !request.allow_outside)
-        fault_add(check.faults, FAULT_ONCE, "%zu source bytes outside the flash window",
+        fault_add(check.faults, FAULT_SOURCE_OUTSIDE, "%zu source bytes outside the flash window",
                   check.outside);
     if (check.conflicting > 0)
-        fault_add(check.faults, FAULT_ONCE, "%zu source addresses given different values",
+        fault_add(check.faults, FAULT_SOURCE_OVERLAP, "%zu source addresses given different values",
                   check.conflicting);
     if (check.rejected.count > 0)
-        fault_add(check.faults, FAULT_ONCE, "%zu source lines rejected", check.rejected.count);
+        fault_add(check.faults, FAULT_SOURCE_REJECTED, "%zu source lines rejected",
+                  check.rejected.count);
     if (check.unread.count > 0)
-        fault_add(check.faults, FAULT_ONCE, "%zu source lines with text not read",
+        fault_add(check.faults, FAULT_SOURCE_UNREAD, "%zu source lines with text not read",
                   check.unread.count);
 }
 
-static RunList<SHOWN> overlaps(const SourceCheck &check) {
-    RunList<SHOWN> runs{};
+RunList overlaps(const SourceCheck &check) {
+    RunList runs{};
     for (uint32_t at = 0; at < WINDOW_BYTES_MAX; ++at)
         if (check.given[at] == GIVEN_DIFFERENT)
             run_add(runs, FLASH_FIRST + at, FLASH_FIRST + at, false);
@@ -177,14 +178,14 @@ void source_print(FILE *out, const SourceCheck &check, const SourceRequest &requ
             request.forced_base ? "forced into the flash region" : "as given");
     fprintf(out, "source bytes in window: %zu\n", check.inside);
     fprintf(out, "source bytes outside window: %zu\n", check.outside);
-    run_print(out, "dropped", check.dropped, 1, "byte");
-    run_print(out, "overlap", overlaps(check), 1, "byte");
+    run_print<SHOWN>(out, "dropped", check.dropped, 1, "byte");
+    run_print<SHOWN>(out, "overlap", overlaps(check), 1, "byte");
     fprintf(out, "rejected: %zu line%s\n", check.rejected.count,
             check.rejected.count == 1 ? "" : "s");
     for (size_t i = 0; i < check.rejected.count && i < SHOWN; ++i)
-        fprintf(out, "rejected: line %zu: %s\n", check.rejected.shown[i].line,
-                line_fault_name(check.rejected.shown[i].fault));
+        fprintf(out, "rejected: line %zu: %s\n", check.rejected.kept[i].line,
+                line_fault_name(check.rejected.kept[i].fault));
     fprintf(out, "unread: %zu line%s\n", check.unread.count, check.unread.count == 1 ? "" : "s");
     for (size_t i = 0; i < check.unread.count && i < SHOWN; ++i)
-        unread_print(out, check.unread.shown[i]);
+        unread_print(out, check.unread.kept[i]);
 }

@@ -27,20 +27,20 @@ struct UnreadLine {
     bool cut;      // there was more
 };
 
-// Lines the reader reported on, by number: the first few, and how many lines in all. A line
+// Lines the reader reported on, by number: the first KEPT, and how many lines in all. A line
 // too long to read at once is reported piece by piece: it counts once.
-template <typename Shown> struct LineList {
+template <typename Kept> struct LineList {
     size_t count;
     size_t last; // the last line counted
-    Shown shown[SHOWN];
+    Kept kept[KEPT];
 };
 
-// The slot for a report on `line`, or null when it is not shown.
-template <typename Shown> Shown *line_add(LineList<Shown> &list, size_t line) {
+// The slot for a report on `line`, or null when it is not kept.
+template <typename Kept> Kept *line_add(LineList<Kept> &list, size_t line) {
     if (list.count > 0 && list.last == line)
         return nullptr;
     list.last = line;
-    return list.count++ < SHOWN ? &list.shown[list.count - 1] : nullptr;
+    return list.count++ < KEPT ? &list.kept[list.count - 1] : nullptr;
 }
 
 // What the HEX file gives and what the download file is compared with.
@@ -53,7 +53,7 @@ struct SourceCheck {
     size_t inside;      // addresses of the window given
     size_t outside;     // bytes given outside it, each time given
     size_t conflicting; // addresses given different values
-    RunList<SHOWN> dropped;
+    RunList dropped;
     LineList<RejectedLine> rejected;
     LineList<UnreadLine> unread;
     // The pages the converter writes for the HEX file, in g_image; null where it writes none.
@@ -82,6 +82,9 @@ void source_compare_page(SourceCheck &check, const lumbrix::Layout &layout, uint
 // under `strict` what the HEX file gives that cannot be converted faithfully.
 void source_finish(SourceCheck &check, const Inspection &inspection, const SourceRequest &request,
                    bool strict);
+
+// Each run of addresses of the window given more than once with different values.
+RunList overlaps(const SourceCheck &check);
 
 // The report's "source ..." lines.
 void source_print(FILE *out, const SourceCheck &check, const SourceRequest &request);

@@ -1,5 +1,6 @@
 // The lumbrix program as a user runs it: what it prints, where, its exit status and its file.
-// LUMBRIX_PROGRAM and LUMBRIX_RUNNER (e.g. wine) point the same cases at another build.
+// LUMBRIX_PROGRAM and LUMBRIX_RUNNER (e.g. wine) point the same cases at another build, and
+// LUMBRIX_INSPECT at the lumbrix_inspect that comes with it.
 #include "files.h"
 #include "hex_model.h"
 #include "hex_text.h"
@@ -29,6 +30,8 @@ const std::string BAD_LINES =
 const char *const OTHER_PROGRAM = getenv("LUMBRIX_PROGRAM");
 const std::string PROGRAM = OTHER_PROGRAM && *OTHER_PROGRAM ? OTHER_PROGRAM : LUMBRIX_PATH;
 const bool WINDOWS = PROGRAM.ends_with(".exe");
+const char *const OTHER_INSPECT = getenv("LUMBRIX_INSPECT");
+const std::string INSPECT = OTHER_INSPECT && *OTHER_INSPECT ? OTHER_INSPECT : INSPECT_PATH;
 
 // A Windows build writes its standard streams in text mode, every line end as CR LF. Give
 // them back as LF so that the same expectations hold; a bare LF is marked so that it fails.
@@ -47,9 +50,9 @@ std::string from_text_mode(const std::string &text) {
 // The program runs in `folder`, from a shell that puts LUMBRIX_RUNNER (e.g. wine) in front of
 // it and its standard streams where `redirect` says.
 Outcome run_lumbrix(const TempFolder &folder, std::vector<std::string> args,
-                    const std::string &redirect = "") {
+                    const std::string &redirect = "", const std::string &program = PROGRAM) {
     std::string script = "exec $LUMBRIX_RUNNER \"$@\"" + redirect;
-    args.insert(args.begin(), {"sh", "-c", script, "sh", PROGRAM});
+    args.insert(args.begin(), {"sh", "-c", script, "sh", program});
     Outcome outcome = run_program(args, {}, folder.dir.c_str());
     if (WINDOWS) {
         outcome.out = from_text_mode(outcome.out);
@@ -185,5 +188,18 @@ INSTANTIATE_TEST_SUITE_P(Lines, LineLengths,
                              return "garbage_" + std::to_string(std::get<0>(info.param)) +
                                     (std::get<1>(info.param) == "\n" ? "_lf" : "_crlf");
                          });
+
+// The build's inspector reads the file back and says so in JSON that Python reads.
+TEST(Inspector, ReportsTheConvertedFileInJson) {
+    TempFolder folder;
+    folder.write("in.hex", IN_HEX);
+    run_lumbrix(folder, {"in.hex", "out.qvr", "5516", "6"});
+    Outcome r = run_lumbrix(folder, {"--json", "--source", "in.hex", "out.qvr"}, "", INSPECT);
+    EXPECT_EQ(0, r.status) << r.err;
+    const char *facts = "import json, sys; r = json.load(open(sys.argv[1]))\n"
+                        "print(r['layout'], r['source']['bytes_in_window'], r['result'])";
+    Outcome read = run_program({"python3", "-c", facts, folder.write("report.json", r.out)});
+    EXPECT_EQ("Type 6 4 sound\n", read.out) << r.out << read.err;
+}
 
 } // namespace

@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, AllocationSweep, testing::Values(false, true),
                          [](const auto &info) { return info.param ? "Type6" : "Type4"; });
 
 // The inspector's --source check takes memory only through the engine: a failure there ends it
-// with one message and status 1, never with an abort or a report of what it could not see.
+// with one message and status 2, never with an abort or a report of what it could not see.
 TEST(AllocationSweep, InspectorSourceCheck) {
     std::string hex = overlapping_records();
     std::vector<uint8_t> file = convert_in_memory(hex.data(), hex.size(), '2', true).file;
@@ -99,7 +99,7 @@ TEST(AllocationSweep, InspectorSourceCheck) {
         for (FILE *stream : {download, source, out})
             fclose(stream);
         free(report);
-        EXPECT_EQ(failing ? 1 : 0, verdict.status);
+        EXPECT_EQ(failing ? 2 : 0, verdict.status);
         EXPECT_EQ(failing ? "lumbrix_inspect: source.hex: out of memory\n" : "", err);
         EXPECT_EQ(failing, report_size == 0) << "a report only when it saw everything";
     });

@@ -40,7 +40,7 @@ const std::string AFTER_A_ZERO = ELA + FIRST + std::string(1, '\0') + SECOND + E
 const std::string LINE_FEED_RETURN = ELA + FIRST + "\r" + SECOND + END;
 const std::string TRAILING_BLANKS =
     ELA + FIRST.substr(0, FIRST.size() - 1) + " \t\r\n\r\n" + SECOND + END;
-const std::string QUOTED = ELA + FIRST.substr(0, FIRST.size() - 1) + " \"a\\b\"\n" + END;
+const std::string QUOTED = ELA + FIRST.substr(0, FIRST.size() - 1) + " \"a\\b\xE9\x01\"\n" + END;
 const std::string HIDDEN_LINE_ENDS = ELA + FIRST + "junk" + std::string(1, '\0') + "\nmore\n" + END;
 // The download file lumbrix writes from `hex`.
 Bytes converted(const TempFolder &folder, const std::string &hex, int part, int type) {
@@ -136,16 +136,31 @@ TEST_P(Inspect, ReportsWhatTheFileHoldsAndItsFaults) {
     Outcome r =
         c.args[0] == "sh" ? run_program({"sh", "-c", c.args[1], INSPECT_PROGRAM}) : inspect(c.args);
     EXPECT_EQ(c.status, r.status) << r.out << r.err;
-    EXPECT_EQ(c.status == 2, r.out.empty()) << "a report, and only without a usage error";
+    EXPECT_EQ(r.err.find("\nusage: ") != std::string::npos, r.out.empty())
+        << "a report, and only without a usage error";
     expect_lines_in_order(r.out, c.lines);
     EXPECT_NE(std::string::npos, r.err.find(c.err)) << r.err;
     EXPECT_TRUE(c.err.empty() || r.err.find(c.err) == r.err.rfind(c.err)) << r.err;
     EXPECT_EQ(file, folder.read("file.qvr"));
     EXPECT_TRUE(fs::is_symlink(folder.path("to.hex")) && fs::is_symlink(folder.path("sub/to.hex")));
+    for (const auto &entry : fs::recursive_directory_iterator(folder.dir))
+        EXPECT_FALSE(entry.path().string().ends_with(".part0")) << "a temporary stayed";
     if (c.written.empty())
         EXPECT_FALSE(fs::exists(folder.path("out.hex")));
     else
         EXPECT_TRUE(folder.read("out.hex").starts_with(c.written)) << folder.read("out.hex");
+    if (c.args[0] == "sh" || !r.out.starts_with("file: "))
+        return;
+    // The same facts in JSON, under a name that JSON must escape.
+    std::string named = folder.path("q\"\x01.qvr");
+    fs::create_symlink("file.qvr", named);
+    std::replace(c.args.begin(), c.args.end(), folder.path("file.qvr"), named);
+    Outcome text = inspect(c.args);
+    c.args.push_back("--json");
+    Outcome json = inspect(c.args);
+    EXPECT_EQ(text.status, json.status);
+    Outcome back = run_program({"python3", JSON_AS_TEXT, folder.write("report.json", json.out)});
+    EXPECT_EQ(text.out, back.out) << json.out << back.err;
 }
 
 // One row a case, its report lines on the second.
@@ -181,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {"fault: record 2 at 0x80000: length field 513, not 512", "fault: record 2 at 0x80000: not above the page at 0x80200", "fault: record 3 at 0x97800: outside the flash window 0x80000-0x977FF", "fault: record 4 at 0x97900: not on a page boundary", "faults: 5"}},
     Case{.label = "type6_count_order_and_window", .file = damaged_type6, .args = {"~/file.qvr"}, .status = 1,
          .lines = {"part: Tarvic5514 (console number 5514)", "fault: record 2 at 0x80200: page count 2, not 1", "fault: record 4 at 0x80400: does not follow the page at 0x80400", "fault: record 5 at 0x80800: does not follow the page at 0x80400", "fault: record 61 at 0x87800: outside the flash window 0x80000-0x877FF", "faults: 4"}},
-    Case{.label = "hex_to_a_full_device", .file = made(hex_data_at(0x80000, {1}), 5516, 4), .args = {"--hex", "/dev/full", "~/file.qvr"}, .status = 1,
+    Case{.label = "hex_to_a_full_device", .file = made(hex_data_at(0x80000, {1}), 5516, 4), .args = {"--hex", "/dev/full", "~/file.qvr"}, .status = 2,
          .lines = {"faults: 0"}, .err = "lumbrix_inspect: cannot write /dev/full: No space left on device\n"},
     Case{.label = "source_sound_type4_30K", .file = made(FIRMWARE, 5510, 4), .args = {"--part", "5510", "--source", "~/source.hex", "~/file.qvr"}, .source = FIRMWARE, .status = 0,
          .lines = {"source part: Tarvic5510 (console number 5510)", "source bytes in window: 80", "source bytes outside window: 0\nrejected: 0 lines", "faults: 0"}},
@@ -217,8 +232,8 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {"unread: line 3: \"\\x0D:10001000*", "faults: 1"}},
     Case{.label = "source_trailing_white_space_strict", .file = made(TRAILING_BLANKS, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = TRAILING_BLANKS, .status = 0,
          .lines = {"source bytes in window: 32", "rejected: 0 lines\nunread: 0 lines\nfaults: 0", "result: sound"}},
-    Case{.label = "source_text_after_a_record_quoted", .file = made(QUOTED, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = QUOTED, .status = 0,
-         .lines = {"unread: 1 line\nunread: line 2: \" \\\"a\\\\b\\\"\"\nfaults: 0"}},
+    Case{.label = "source_text_after_a_record_escaped", .file = made(QUOTED, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = QUOTED, .status = 0,
+         .lines = {"unread: 1 line\nunread: line 2: \" \\\"a\\\\b\\xE9\\x01\\\"\"\nfaults: 0"}},
     Case{.label = "source_forced_base", .file = made(FORCED, 5513, 6), .args = {"--forced-base", "--source", "~/source.hex", "~/file.qvr"}, .source = LOW, .status = 0,
          .lines = {"source addresses: forced into the flash region", "faults: 0"}},
     Case{.label = "source_base_as_given", .file = made(FORCED, 5513, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = LOW, .status = 1,
@@ -235,6 +250,8 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {"result: sound"}, .written = ":020000040008F2\n:20000000"},
     Case{.label = "hex_from_pages_misread_from_a_pipe", .file = [](auto &) { return type4_record(0x80030); }, .args = {"sh", "cat ~/file.qvr | \"$0\" --hex ~/out.hex /dev/stdin"}, .status = 1,
          .lines = {"fits: Type 4\nlayout: unknown"}, .err = "out.hex not written: the layout is unknown\n"},
+    Case{.label = "hex_not_written_over_an_older_one", .file = [](auto &) { return Bytes("neither"); }, .args = {"sh", "echo older > ~/out.hex; \"$0\" --hex ~/out.hex ~/file.qvr"}, .status = 1,
+         .lines = {"layout: unknown"}, .err = "out.hex not written: the layout is unknown\n", .written = "older\n"},
     Case{.label = "hex_to_a_standard_output_that_is_the_file", .file = made(hex_data_at(0x80000, {1}), 5516, 4), .args = {"sh", "\"$0\" --hex - ~/file.qvr >> ~/file.qvr"}, .status = 2, .err = "--hex - would overwrite"},
     Case{.label = "hex_onto_a_link_to_the_file", .args = {"--hex", "~/link.qvr", "~/file.qvr"}, .status = 2, .err = "would overwrite"},
     Case{.label = "hex_onto_a_hard_link_to_the_source", .args = {"--source", "~/source.hex", "--hex", "~/hard.hex", "~/file.qvr"}, .status = 2, .err = "would overwrite"},
@@ -289,23 +306,12 @@ TEST(HexOutput, RecordsStopAtTheEndOfTheirAddressRange) {
                           {":020000040008F2", ":10FFF000*", ":020000040009F1", ":20000000*"});
 }
 
-// A run that cannot finish its output leaves none, and leaves an older one as it was.
-TEST(HexOutput, AppearsOnlyWhole) {
-    TempFolder folder;
-    folder.write("old.hex", "older");
-    Outcome r = inspect({"--hex", folder.path("old.hex"), folder.write("file.qvr", "neither")});
-    EXPECT_EQ(1, r.status);
-    EXPECT_NE(std::string::npos, r.err.find("not written: the layout is unknown")) << r.err;
-    EXPECT_EQ("older", folder.read("old.hex"));
-    EXPECT_EQ(2, std::distance(fs::directory_iterator(folder.dir), {})) << "a temporary stayed";
-}
-
 // Links that lead back to themselves are followed no further than the system would.
 TEST(HexOutput, FailsOnLinksInACircle) {
     TempFolder folder;
     fs::create_symlink("loop.hex", folder.path("loop.hex"));
     Outcome r = inspect({"--hex", folder.path("loop.hex"), folder.write("file.qvr", "")});
-    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(2, r.status);
     EXPECT_NE(std::string::npos, r.err.find("loop.hex: Too many levels of symbolic links"))
         << r.err;
     EXPECT_TRUE(fs::is_symlink(folder.path("loop.hex")));
@@ -317,7 +323,7 @@ TEST(HexOutput, FailsWhenNoTemporaryNameIsFree) {
     for (int n = 0; n < 100; ++n)
         folder.write("out.hex.part" + std::to_string(n), "leftover");
     Outcome r = inspect({"--hex", folder.path("out.hex"), folder.write("file.qvr", "")});
-    EXPECT_EQ(1, r.status);
+    EXPECT_EQ(2, r.status);
     EXPECT_NE(std::string::npos, r.err.find("cannot write " + folder.path("out.hex"))) << r.err;
     EXPECT_FALSE(fs::exists(folder.path("out.hex")));
 }
