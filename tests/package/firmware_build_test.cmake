@@ -54,7 +54,8 @@ elseif(STEP MATCHES "^converts|^cross_(.*)")
   run(succeeds ${CMAKE_COMMAND} -E compare_files ${download} ${project}/expected.qvr)
 elseif(STEP STREQUAL "corrupt_hex")
   # The first data record's address changed, so that its checksum fails: lumbrix skips the
-  # line and succeeds; the check must not, in every build, and names the line once.
+  # line and succeeds; the check must not, in every build, and names the line once and the
+  # fault with its kind.
   file(READ ${EXAMPLES}/firmware.hex hex)
   string(REPLACE ":20000000" ":20000001" hex "${hex}")
   file(WRITE ${project}/corrupt.hex "${hex}")
@@ -62,6 +63,7 @@ elseif(STEP STREQUAL "corrupt_hex")
   build(fails)
   expect_said(1 "invalid checksum")
   expect_said(1 "line 2: invalid checksum")
+  expect_said(1 "fault .source_rejected.: 1 source lines rejected")
   build(fails)
   configure(succeeds -D FIRMWARE_CHECK=)
   build(succeeds)
@@ -71,7 +73,7 @@ elseif(STEP STREQUAL "outside_bytes")
   file(WRITE ${project}/outside.hex ":020000040000FA\n:04000000DEADBEEFC4\n${hex}")
   configure(succeeds -D FIRMWARE_HEX=${project}/outside.hex)
   build(succeeds)
-  expect_said(1 "outside window: 4\ndropped: 0x0-0x3 .4 bytes.\n")
+  expect_said(1 "4 bytes outside the flash window[^\n]*\ndropped: 0x0-0x3 .4 bytes.\n")
 elseif(STEP STREQUAL "output_is_hex_at_configure")
   # The HEX file is still to be made, but the link leads to its folder.
   file(CREATE_LINK ${project} ${WORK}/link SYMBOLIC)
