@@ -80,7 +80,8 @@ const char *line_fault_name(LineFault fault) {
     return LINE_FAULTS[fault].name;
 }
 
-struct Reading {
+// What one call of the reader keeps from line to line.
+struct ReaderState {
     DataSink sink;
     bool force_flash_base;
     const ReadWatch *watch;
@@ -89,14 +90,14 @@ struct Reading {
 };
 
 // Quote the line as read, line end included.
-static void report(const Reading &reading, LineFault fault, const char *line) {
+static void report(const ReaderState &reading, LineFault fault, const char *line) {
     fprintf(stderr, LINE_FAULTS[fault].message, line);
     if (reading.watch && reading.watch->rejected)
         reading.watch->rejected(reading.watch->context, fault, reading.line_number);
 }
 
 // Returns the characters the record took, or 0 when the line was rejected.
-static size_t handle_record(Reading &reading, const char *line, size_t usable) {
+static size_t handle_record(ReaderState &reading, const char *line, size_t usable) {
     // The header is read only once the line is known to hold it, and each later field
     // only once the line is known to hold all the record needs.
     if (usable < 11) {
@@ -144,7 +145,7 @@ static bool blank(char c) {
 }
 
 // White space after a record, or a line skipped as empty, is no loss; anything else is.
-static void check_unread(const Reading &reading, const char *text, size_t length) {
+static void check_unread(const ReaderState &reading, const char *text, size_t length) {
     if (!reading.watch || !reading.watch->unread)
         return;
     while (length > 0 && blank(text[length - 1]))
@@ -173,7 +174,7 @@ static size_t piece_length(const char *line, size_t shown) {
 int read_intel_hex_watched(FILE *in, DataSink sink, bool force_flash_base, const ReadWatch *watch) {
     char line[LINE_SIZE];
     memset(line, UNWRITTEN, sizeof line);
-    Reading reading = {sink, force_flash_base, watch, 0, 1};
+    ReaderState reading = {sink, force_flash_base, watch, 0, 1};
     while (!feof(in) && !ferror(in)) {
         if (!fgets(line, LINE_SIZE, in))
             continue;

@@ -13,7 +13,8 @@ namespace lumbrix {
 constexpr size_t BATCH_RUNS = 64 * 1024;
 constexpr size_t BATCH_BYTES = 1024 * 1024;
 
-struct Run {
+// One record's bytes, waiting in the batch for their place.
+struct BatchRun {
     uint32_t address;
     uint32_t length;
     uint32_t offset; // where its bytes are kept; later runs keep theirs further on
@@ -21,8 +22,8 @@ struct Run {
 
 // One allocation, taken when the first run comes out of order.
 struct Buffers {
-    Run runs[BATCH_RUNS];
-    Run scratch[BATCH_RUNS]; // for the sort
+    BatchRun runs[BATCH_RUNS];
+    BatchRun scratch[BATCH_RUNS]; // for the sort
     uint8_t bytes[BATCH_BYTES];
 };
 
@@ -44,18 +45,18 @@ static void batch_add_to_image(const uint8_t *bytes, uint32_t address, uint32_t 
     batch.from = segment_list_add_from(&g_image, batch_from(address), bytes, address, length);
 }
 
-static uint64_t run_end(const Run &run) {
+static uint64_t run_end(const BatchRun &run) {
     return uint64_t{run.address} + run.length;
 }
 
-static uint8_t address_digit(const Run &run, int shift) {
+static uint8_t address_digit(const BatchRun &run, int shift) {
     return static_cast<uint8_t>(run.address >> shift);
 }
 
 // Sort by address, a byte at a time from the lowest (a digit all runs share is skipped).
 // Stable, so runs at one address stay in the order they came. Returns the buffer the sorted
 // runs ended up in: `runs` or `scratch`.
-static Run *runs_sort(Run *runs, Run *scratch, size_t count) {
+static BatchRun *runs_sort(BatchRun *runs, BatchRun *scratch, size_t count) {
     for (int shift = 0; shift < 32; shift += 8) {
         size_t starts[256] = {};
         for (size_t i = 0; i < count; ++i)
@@ -78,7 +79,7 @@ static Run *runs_sort(Run *runs, Run *scratch, size_t count) {
 static void batch_settle() {
     if (batch.count == 0)
         return;
-    Run *sorted = runs_sort(batch.buffers->runs, batch.buffers->scratch, batch.count);
+    BatchRun *sorted = runs_sort(batch.buffers->runs, batch.buffers->scratch, batch.count);
     uint64_t reach = 0;
     for (size_t first = 0, end; first < batch.count; first = end) {
         reach = run_end(sorted[first]);
@@ -90,7 +91,7 @@ static void batch_settle() {
         Segment *group_from = segment_list_seek(&g_image, batch_from(group_first), group_first);
         if (end - first > 1)
             std::sort(sorted + first, sorted + end,
-                      [](const Run &a, const Run &b) { return a.offset < b.offset; });
+                      [](const BatchRun &a, const BatchRun &b) { return a.offset < b.offset; });
         for (size_t i = first; i < end; ++i)
             segment_list_add_from(&g_image, group_from, batch.buffers->bytes + sorted[i].offset,
                                   sorted[i].address, sorted[i].length);
