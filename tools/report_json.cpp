@@ -35,7 +35,7 @@ static json part_json(const Part *part) {
 static json runs_json(const RunList &list, uint32_t unit_size, const char *units) {
     json runs = json::array();
     for (size_t i = 0; i < list.count && i < KEPT; ++i) {
-        const Run &run = list.runs[i];
+        const AddressRun &run = list.runs[i];
         json entry = {{"first", run.first},
                       {"last", run.last},
                       {units, (run.last - run.first + 1) / unit_size}};

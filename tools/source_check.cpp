@@ -131,17 +131,17 @@ void source_finish(SourceCheck &check, const Inspection &inspection, const Sourc
     if (!strict)
         return;
     if (check.outside > 0 && !request.allow_outside)
-        fault_add(check.faults, FAULT_SOURCE_OUTSIDE, "%zu source bytes outside the flash window",
-                  check.outside);
+        fault_add(check.faults, FAULT_SOURCE_OUTSIDE, "%zu source byte%s outside the flash window",
+                  check.outside, check.outside == 1 ? "" : "s");
     if (check.conflicting > 0)
-        fault_add(check.faults, FAULT_SOURCE_OVERLAP, "%zu source addresses given different values",
-                  check.conflicting);
+        fault_add(check.faults, FAULT_SOURCE_OVERLAP, "%zu source address%s given different values",
+                  check.conflicting, check.conflicting == 1 ? "" : "es");
     if (check.rejected.count > 0)
-        fault_add(check.faults, FAULT_SOURCE_REJECTED, "%zu source lines rejected",
-                  check.rejected.count);
+        fault_add(check.faults, FAULT_SOURCE_REJECTED, "%zu source line%s rejected",
+                  check.rejected.count, check.rejected.count == 1 ? "" : "s");
     if (check.unread.count > 0)
-        fault_add(check.faults, FAULT_SOURCE_UNREAD, "%zu source lines with text not read",
-                  check.unread.count);
+        fault_add(check.faults, FAULT_SOURCE_UNREAD, "%zu source line%s with text not read",
+                  check.unread.count, check.unread.count == 1 ? "" : "s");
 }
 
 RunList overlaps(const SourceCheck &check) {
