@@ -150,7 +150,7 @@ TEST_P(Inspect, ReportsWhatTheFileHoldsAndItsFaults) {
     EXPECT_EQ(file, folder.read("file.qvr"));
     EXPECT_TRUE(fs::is_symlink(folder.path("to.hex")) && fs::is_symlink(folder.path("sub/to.hex")));
     for (const auto &entry : fs::recursive_directory_iterator(folder.dir))
-        EXPECT_FALSE(entry.path().string().ends_with(".part0")) << "a temporary stayed";
+        EXPECT_FALSE(entry.path().string().ends_with(".tmp0")) << "a temporary stayed";
     if (c.written.empty())
         EXPECT_FALSE(fs::exists(folder.path("out.hex")));
     else
@@ -322,7 +322,7 @@ TEST(HexOutput, RecordsStopAtTheEndOfTheirAddressRange) {
 TEST(HexOutput, FailsWhenNoTemporaryNameIsFree) {
     TempFolder folder;
     for (int n = 0; n < 100; ++n)
-        folder.write("out.hex.part" + std::to_string(n), "leftover");
+        folder.write("out.hex.tmp" + std::to_string(n), "leftover");
     Outcome r = inspect({"--hex", folder.path("out.hex"), folder.write("file.qvr", "")});
     EXPECT_EQ(2, r.status);
     EXPECT_NE(std::string::npos, r.err.find("cannot write " + folder.path("out.hex"))) << r.err;
