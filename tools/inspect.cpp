@@ -4,9 +4,10 @@
 #include "lumbrix/segment_list.h"
 #include "report_json.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <sys/stat.h>
 
 using namespace lumbrix;
@@ -21,28 +22,66 @@ static const Layout *layout_expected(FILE *file, int first_byte) {
     struct stat st;
     int fd = fileno(file);
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return part_by_code(first_byte) ? &TYPE6 : &TYPE4;
+        return layout_naming_part(part_by_code(first_byte) != nullptr);
     return fitting_layout({.size = static_cast<uint64_t>(st.st_size), .first_byte = first_byte});
 }
 
-struct Reading {
-    Inspection &inspection;
-    FitTracker fit;
-    SourceCheck *check; // null when not compared
-    HexCursor *hex;     // null without --hex
+// What one inspection finds: twice as large as the largest window, too large for a stack.
+struct Findings {
+    Inspection inspection;
+    SourceCheck check;
 };
 
+// One pass over the file: what its first byte decides, and where each record read goes.
+struct FilePass {
+    const Layout *expected; // the layout the records are read as; null for none
+    const Part *part;       // the part compared for; null for none
+    FitTracker fit;
+    const Layout *fits; // once the file is read: the layout it fits; null for neither
+    SourceCheck *check; // null when not compared
+    HexCursor hex;      // writes nowhere without --hex
+};
+
+// Decide from the options and the file's first byte the layout to read it as and the part to
+// compare it for, and read the HEX file if there is one to compare; false, once said, when it
+// could not be read.
+static bool pass_start(FilePass &pass, Findings &findings, const Options &options,
+                       const Streams &streams) {
+    int first_byte = getc(streams.download);
+    ungetc(first_byte, streams.download); // nothing to put back at the end of the file
+    pass.expected = options.type ? options.type : layout_expected(streams.download, first_byte);
+    if (!pass.expected)
+        return true;
+    inspection_start(findings.inspection, *pass.expected, first_byte);
+    // The part asked for, else the one the file names, if it names one.
+    pass.part = options.source.part;
+    if (!pass.part && pass.expected->header_size)
+        pass.part = part_by_code(first_byte);
+    if (!options.source.path || !pass.part)
+        return true;
+    pass.check = &findings.check;
+    FILE *hex = streams.source;
+    if (source_read(findings.check, hex, *pass.part, *pass.expected, options.source.forced_base) ==
+        0)
+        return true;
+    if (ferror(hex))
+        fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.source.path,
+                strerror(errno));
+    else
+        fprintf(stderr, "lumbrix_inspect: %s: out of memory\n", options.source.path);
+    return false;
+}
+
 // Read the file to its end, record by record, after the header byte the inspection was started
-// with; false when reading failed.
-static bool read_records(FILE *file, Reading &reading) {
-    Inspection &inspection = reading.inspection;
+// with; false, once said, when reading failed.
+static bool records_read(FILE *file, const char *path, FilePass &pass, Inspection &inspection) {
     const Layout *layout = inspection.layout;
-    uint8_t record[std::max(TYPE4.record_size(), TYPE6.record_size())];
+    uint8_t record[RECORD_SIZE_MAX];
     if (layout && layout->header_size && fread(record, 1, 1, file) == 1)
-        fit_feed(reading.fit, record, 1);
+        fit_feed(pass.fit, record, 1);
     size_t size = layout ? layout->record_size() : sizeof record;
     for (size_t got; (got = fread(record, 1, size, file)) > 0;) {
-        fit_feed(reading.fit, record, got);
+        fit_feed(pass.fit, record, got);
         if (!layout)
             continue;
         if (got < size) {
@@ -52,12 +91,15 @@ static bool read_records(FILE *file, Reading &reading) {
         }
         uint32_t address = inspection_add_record(inspection, record);
         const uint8_t *data = record + layout->data_offset();
-        if (reading.check)
-            source_compare_page(*reading.check, *layout, address, data);
-        if (reading.hex)
-            hex_write_page(*reading.hex, address, data);
+        if (pass.check)
+            source_compare_page(*pass.check, *layout, address, data);
+        if (pass.hex.out)
+            hex_write_page(pass.hex, address, data);
     }
-    return !ferror(file);
+    if (!ferror(file))
+        return true;
+    fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", path, strerror(errno));
+    return false;
 }
 
 static const char *fit_text(const Layout *fits) {
@@ -107,78 +149,61 @@ static void report_text_print(FILE *out, const Report &report) {
     fprintf(out, "result: %s\n", report.result);
 }
 
-static bool load_source(SourceCheck &check, const Options &options, FILE *hex, const Part &part,
-                        const Layout &layout) {
-    if (source_load(check, hex, part, layout, options.source.forced_base) == 0)
-        return true;
-    if (ferror(hex))
-        fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.source.path,
-                strerror(errno));
-    else
-        fprintf(stderr, "lumbrix_inspect: %s: out of memory\n", options.source.path);
-    return false;
+// Judge what was read: the layout it is read as and the faults only the whole file shows. A
+// file read as no layout, or as one its pages were misread as, keeps only that fault.
+static void findings_judge(Inspection &inspection, FilePass &pass, const Options &options) {
+    pass.fits = fitting_layout(pass.fit);
+    const Layout *layout = choose_layout(options.path, pass.fits, options.type);
+    if (!layout || layout != pass.expected) {
+        inspection = {};
+        pass.check = nullptr;
+        fault_add(inspection.faults, FAULT_LAYOUT, "layout unknown: %s", TYPE_HINT);
+        return;
+    }
+    if (options.source.path)
+        check_part(inspection, options, pass.part);
+    if (pass.check)
+        source_finish(*pass.check, inspection, options.source, options.strict);
+    if (options.strict && inspection.records == 0)
+        fault_add(inspection.faults, FAULT_NO_PAGES, "the file holds no pages");
 }
 
-Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
-    // Both are as large as the largest window, too large for a stack.
-    static Inspection inspection;
-    static SourceCheck check;
-    inspection = {};
-    check = {};
-    FILE *file = streams.download;
-    int first_byte = getc(file);
-    ungetc(first_byte, file); // nothing to put back at the end of the file
-    const Layout *expected = options.type ? options.type : layout_expected(file, first_byte);
-    if (expected)
-        inspection_start(inspection, *expected, first_byte);
-    // The part to compare for: the one asked for, else the one the file names, if it names one.
-    const Part *part = expected ? options.source.part : nullptr;
-    if (!part && expected && expected->header_size)
-        part = part_by_code(first_byte);
-    bool compare = options.source.path && part;
-    if (compare && !load_source(check, options, streams.source, *part, *expected)) {
-        segment_list_free(&g_image);
-        return {TROUBLE, false};
-    }
-    HexCursor hex{streams.hex};
-    Reading reading = {inspection, {}, compare ? &check : nullptr, streams.hex ? &hex : nullptr};
-    bool read = read_records(file, reading);
-    segment_list_free(&g_image);
-    if (!read) {
-        fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.path, strerror(errno));
-        return {TROUBLE, false};
-    }
-
-    const Layout *fits = fitting_layout(reading.fit);
-    const Layout *layout = choose_layout(options.path, fits, options.type);
-    bool decided = layout && layout == expected; // and not one the pages were misread as
-    if (!decided) {
-        inspection = {};
-        reading.check = nullptr;
-        fault_add(inspection.faults, FAULT_LAYOUT, "layout unknown: %s", TYPE_HINT);
-    } else {
-        if (options.source.path)
-            check_part(inspection, options, part);
-        if (reading.check)
-            source_finish(check, inspection, options.source, options.strict);
-        if (options.strict && inspection.records == 0)
-            fault_add(inspection.faults, FAULT_NO_PAGES, "the file holds no pages");
-    }
+// Print the report, say on stderr what is wrong and end the HEX output of a file whose layout
+// is known.
+static Verdict findings_report(const Inspection &inspection, FilePass &pass, const Options &options,
+                               FILE *out) {
     size_t faults =
-        fault_total(inspection.faults) + (reading.check ? fault_total(check.faults) : 0);
+        fault_total(inspection.faults) + (pass.check ? fault_total(pass.check->faults) : 0);
     const char *result = faults > 0 ? "faulty" : inspection.records > 0 ? "sound" : "empty";
-    Report report = {options, inspection, reading.check, reading.fit.size, fits, faults, result};
+    Report report = {options, inspection, pass.check, pass.fit.size, pass.fits, faults, result};
     (options.json ? report_json_print : report_text_print)(out, report);
-    int status = faults == 0 ? SOUND : FAULTY;
-    if (status == FAULTY)
+    if (faults > 0)
         fprintf(stderr, "lumbrix_inspect: %s: %zu fault%s\n", options.path, faults,
                 faults == 1 ? "" : "s");
-    if (streams.hex && !decided) {
+    if (pass.hex.out && !inspection.layout) {
         fprintf(stderr, "lumbrix_inspect: %s not written: the layout is unknown\n",
                 options.hex_path);
         return {FAULTY, false};
     }
-    if (streams.hex)
-        hex_finish(hex); // a write that failed shows when the output is closed
-    return {status, streams.hex != nullptr};
+    if (pass.hex.out)
+        hex_finish(pass.hex); // a write that failed shows when the output is closed
+    return {faults == 0 ? SOUND : FAULTY, pass.hex.out != nullptr};
+}
+
+// The findings get one allocation that lives as long as the inspection.
+Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
+    std::unique_ptr<Findings> findings(new (std::nothrow) Findings());
+    if (!findings) {
+        fprintf(stderr, "lumbrix_inspect: %s: out of memory\n", options.path);
+        return {TROUBLE, false};
+    }
+    FilePass pass{};
+    pass.hex.out = streams.hex;
+    bool read = pass_start(pass, *findings, options, streams) &&
+                records_read(streams.download, options.path, pass, findings->inspection);
+    segment_list_free(&g_image);
+    if (!read)
+        return {TROUBLE, false};
+    findings_judge(findings->inspection, pass, options);
+    return findings_report(findings->inspection, pass, options, out);
 }

@@ -46,7 +46,6 @@ static bool hex_to_standard_output(const char *path) {
 #endif
 }
 
-// False, once the usage is said to be wrong.
 static bool usage_error(const char *format, ...) {
     va_list arguments;
     va_start(arguments, format);

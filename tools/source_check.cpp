@@ -48,7 +48,7 @@ static void survey_unread(void *context, size_t line, const char *text, size_t l
     memcpy(kept->text, text, kept->length);
 }
 
-int source_load(SourceCheck &check, FILE *hex, const Part &part, const Layout &layout,
+int source_read(SourceCheck &check, FILE *hex, const Part &part, const Layout &layout,
                 bool forced_base) {
     check.part = &part;
     check.first_expected = check.last_expected = NO_PAGE;
@@ -168,12 +168,7 @@ static void unread_print(FILE *out, const UnreadLine &unread) {
 }
 
 void source_print(FILE *out, const SourceCheck &check, const SourceRequest &request) {
-    const Part &part = *check.part;
-    uint32_t last = part.flash_last;
-    fprintf(out, "source part: %s (console number %d)\n", part.name ? part.name : "no name",
-            part.console_number);
-    fprintf(out, "source window: 0x%X-0x%X (%u KiB)\n", FLASH_FIRST, last,
-            (last - FLASH_FIRST + 1) / 1024);
+    part_print(out, "source part", "source window", check.part, check.part->flash_last, "");
     fprintf(out, "source addresses: %s\n",
             request.forced_base ? "forced into the flash region" : "as given");
     fprintf(out, "source bytes in window: %zu\n", check.inside);
