@@ -108,7 +108,7 @@ void part_print(FILE *out, const char *part_label, const char *window_label, con
             (window_last - FLASH_FIRST + 1) / 1024, note);
 }
 
-static void inspection_part_print(FILE *out, const Inspection &inspection) {
+void inspection_print(FILE *out, const Inspection &inspection) {
     const Layout &layout = *inspection.layout;
     int code = inspection.part_code;
     const Part *part = layout.header_size ? part_by_code(code) : nullptr;
@@ -120,10 +120,6 @@ static void inspection_part_print(FILE *out, const Inspection &inspection) {
         fprintf(out, "part code: 0x%02X\n", code);
     part_print(out, "part", "flash window", part, inspection.window_last,
                part ? "" : ", the larger one, as the file names no part");
-}
-
-void inspection_print(FILE *out, const Inspection &inspection) {
-    inspection_part_print(out, inspection);
     size_t records = inspection.records;
     fprintf(out, "records: %zu\n", records);
     fprintf(out, "checksums held: %zu of %zu\n", records - inspection.faults.count[FAULT_CHECKSUM],

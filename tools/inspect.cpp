@@ -26,45 +26,36 @@ static const Layout *layout_expected(FILE *file, int first_byte) {
     return fitting_layout({.size = static_cast<uint64_t>(st.st_size), .first_byte = first_byte});
 }
 
-// What one inspection finds: twice as large as the largest window, too large for a stack.
-struct Findings {
+// One inspection's state: its findings, twice as large as the largest window and too large
+// for a stack, and what the file's first byte decided.
+struct FileInspection {
     Inspection inspection;
     SourceCheck check;
-};
-
-// One pass over the file: what its first byte decides, and where each record read goes.
-struct FilePass {
+    SourceCheck *compared;  // &check when compared with the HEX file, else null
     const Layout *expected; // the layout the records are read as; null for none
     const Part *part;       // the part compared for; null for none
     FitTracker fit;
-    const Layout *fits; // once the file is read: the layout it fits; null for neither
-    SourceCheck *check; // null when not compared
-    HexCursor hex;      // writes nowhere without --hex
+    HexCursor hex; // writes nowhere without --hex
 };
 
 // Decide from the options and the file's first byte the layout to read it as and the part to
-// compare it for, and read the HEX file if there is one to compare; false, once said, when it
-// could not be read.
-static bool pass_start(FilePass &pass, Findings &findings, const Options &options,
-                       const Streams &streams) {
+// compare it for, and read the HEX file to compare; false, once said, when it cannot be read.
+static bool reading_start(FileInspection &run, const Options &options, const Streams &streams) {
     int first_byte = getc(streams.download);
     ungetc(first_byte, streams.download); // nothing to put back at the end of the file
-    pass.expected = options.type ? options.type : layout_expected(streams.download, first_byte);
-    if (!pass.expected)
+    run.expected = options.type ? options.type : layout_expected(streams.download, first_byte);
+    if (!run.expected)
         return true;
-    inspection_start(findings.inspection, *pass.expected, first_byte);
+    inspection_start(run.inspection, *run.expected, first_byte);
     // The part asked for, else the one the file names, if it names one.
-    pass.part = options.source.part;
-    if (!pass.part && pass.expected->header_size)
-        pass.part = part_by_code(first_byte);
-    if (!options.source.path || !pass.part)
+    run.part = options.source.part;
+    if (!run.part && run.expected->header_size)
+        run.part = part_by_code(first_byte);
+    run.compared = options.source.path && run.part ? &run.check : nullptr;
+    if (!run.compared || source_read(run.check, streams.source, *run.part, *run.expected,
+                                     options.source.forced_base))
         return true;
-    pass.check = &findings.check;
-    FILE *hex = streams.source;
-    if (source_read(findings.check, hex, *pass.part, *pass.expected, options.source.forced_base) ==
-        0)
-        return true;
-    if (ferror(hex))
+    if (ferror(streams.source))
         fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.source.path,
                 strerror(errno));
     else
@@ -74,14 +65,15 @@ static bool pass_start(FilePass &pass, Findings &findings, const Options &option
 
 // Read the file to its end, record by record, after the header byte the inspection was started
 // with; false, once said, when reading failed.
-static bool records_read(FILE *file, const char *path, FilePass &pass, Inspection &inspection) {
+static bool records_read(FileInspection &run, FILE *file, const char *path) {
+    Inspection &inspection = run.inspection;
     const Layout *layout = inspection.layout;
     uint8_t record[RECORD_SIZE_MAX];
     if (layout && layout->header_size && fread(record, 1, 1, file) == 1)
-        fit_feed(pass.fit, record, 1);
+        fit_feed(run.fit, record, 1);
     size_t size = layout ? layout->record_size() : sizeof record;
     for (size_t got; (got = fread(record, 1, size, file)) > 0;) {
-        fit_feed(pass.fit, record, got);
+        fit_feed(run.fit, record, got);
         if (!layout)
             continue;
         if (got < size) {
@@ -91,10 +83,10 @@ static bool records_read(FILE *file, const char *path, FilePass &pass, Inspectio
         }
         uint32_t address = inspection_add_record(inspection, record);
         const uint8_t *data = record + layout->data_offset();
-        if (pass.check)
-            source_compare_page(*pass.check, *layout, address, data);
-        if (pass.hex.out)
-            hex_write_page(pass.hex, address, data);
+        if (run.compared)
+            source_compare_page(run.check, *layout, address, data);
+        if (run.hex.out)
+            hex_write_page(run.hex, address, data);
     }
     if (!ferror(file))
         return true;
@@ -151,59 +143,60 @@ static void report_text_print(FILE *out, const Report &report) {
 
 // Judge what was read: the layout it is read as and the faults only the whole file shows. A
 // file read as no layout, or as one its pages were misread as, keeps only that fault.
-static void findings_judge(Inspection &inspection, FilePass &pass, const Options &options) {
-    pass.fits = fitting_layout(pass.fit);
-    const Layout *layout = choose_layout(options.path, pass.fits, options.type);
-    if (!layout || layout != pass.expected) {
+static void findings_judge(FileInspection &run, const Options &options, const Layout *fits) {
+    Inspection &inspection = run.inspection;
+    const Layout *layout = choose_layout(options.path, fits, options.type);
+    if (!layout || layout != run.expected) {
         inspection = {};
-        pass.check = nullptr;
+        run.compared = nullptr;
         fault_add(inspection.faults, FAULT_LAYOUT, "layout unknown: %s", TYPE_HINT);
         return;
     }
     if (options.source.path)
-        check_part(inspection, options, pass.part);
-    if (pass.check)
-        source_finish(*pass.check, inspection, options.source, options.strict);
+        check_part(inspection, options, run.part);
+    if (run.compared)
+        source_finish(run.check, inspection, options.source, options.strict);
     if (options.strict && inspection.records == 0)
         fault_add(inspection.faults, FAULT_NO_PAGES, "the file holds no pages");
 }
 
 // Print the report, say on stderr what is wrong and end the HEX output of a file whose layout
 // is known.
-static Verdict findings_report(const Inspection &inspection, FilePass &pass, const Options &options,
+static Verdict findings_report(FileInspection &run, const Options &options, const Layout *fits,
                                FILE *out) {
+    const Inspection &inspection = run.inspection;
     size_t faults =
-        fault_total(inspection.faults) + (pass.check ? fault_total(pass.check->faults) : 0);
+        fault_total(inspection.faults) + (run.compared ? fault_total(run.check.faults) : 0);
     const char *result = faults > 0 ? "faulty" : inspection.records > 0 ? "sound" : "empty";
-    Report report = {options, inspection, pass.check, pass.fit.size, pass.fits, faults, result};
+    Report report = {options, inspection, run.compared, run.fit.size, fits, faults, result};
     (options.json ? report_json_print : report_text_print)(out, report);
     if (faults > 0)
         fprintf(stderr, "lumbrix_inspect: %s: %zu fault%s\n", options.path, faults,
                 faults == 1 ? "" : "s");
-    if (pass.hex.out && !inspection.layout) {
+    if (run.hex.out && !inspection.layout) {
         fprintf(stderr, "lumbrix_inspect: %s not written: the layout is unknown\n",
                 options.hex_path);
         return {FAULTY, false};
     }
-    if (pass.hex.out)
-        hex_finish(pass.hex); // a write that failed shows when the output is closed
-    return {faults == 0 ? SOUND : FAULTY, pass.hex.out != nullptr};
+    if (run.hex.out)
+        hex_finish(run.hex); // a write that failed shows when the output is closed
+    return {faults == 0 ? SOUND : FAULTY, run.hex.out != nullptr};
 }
 
-// The findings get one allocation that lives as long as the inspection.
+// One allocation, freed on return, holds the inspection's state.
 Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
-    std::unique_ptr<Findings> findings(new (std::nothrow) Findings());
-    if (!findings) {
+    std::unique_ptr<FileInspection> run(new (std::nothrow) FileInspection());
+    if (!run) {
         fprintf(stderr, "lumbrix_inspect: %s: out of memory\n", options.path);
         return {TROUBLE, false};
     }
-    FilePass pass{};
-    pass.hex.out = streams.hex;
-    bool read = pass_start(pass, *findings, options, streams) &&
-                records_read(streams.download, options.path, pass, findings->inspection);
+    run->hex.out = streams.hex;
+    bool read =
+        reading_start(*run, options, streams) && records_read(*run, streams.download, options.path);
     segment_list_free(&g_image);
     if (!read)
         return {TROUBLE, false};
-    findings_judge(findings->inspection, pass, options);
-    return findings_report(findings->inspection, pass, options, out);
+    const Layout *fits = fitting_layout(run->fit);
+    findings_judge(*run, options, fits);
+    return findings_report(*run, options, fits, out);
 }

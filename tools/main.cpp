@@ -56,8 +56,7 @@ static bool usage_error(const char *format, ...) {
     return false;
 }
 
-// The decimal number `value` holds, or INT_MIN when it holds anything else or a number too
-// large for an int, so that no number wraps round.
+// The decimal int `value` holds; INT_MIN for anything else, so that no number wraps round.
 static int option_number(const char *value) {
     char *end;
     long number = strtol(value, &end, 10);

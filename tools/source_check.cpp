@@ -48,8 +48,8 @@ static void survey_unread(void *context, size_t line, const char *text, size_t l
     memcpy(kept->text, text, kept->length);
 }
 
-int source_read(SourceCheck &check, FILE *hex, const Part &part, const Layout &layout,
-                bool forced_base) {
+bool source_read(SourceCheck &check, FILE *hex, const Part &part, const Layout &layout,
+                 bool forced_base) {
     check.part = &part;
     check.first_expected = check.last_expected = NO_PAGE;
     ReadWatch watch = {&check, survey_record, survey_rejected, survey_unread};
@@ -62,7 +62,7 @@ int source_read(SourceCheck &check, FILE *hex, const Part &part, const Layout &l
                 check.first_expected = page;
             check.last_expected = page;
         }
-    return result;
+    return result == 0;
 }
 
 static uint32_t page_address(size_t page) {
