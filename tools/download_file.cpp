@@ -50,8 +50,8 @@ void inspection_start(Inspection &result, const Layout &layout, int part_code) {
     result.part_code = part_code;
     if (part_code < 0)
         fault_add(result.faults, FAULT_PART_CODE, "no part-code byte");
-    else if (const Part *part = part_by_code(part_code))
-        result.window_last = part->flash_last;
+    else if ((result.part = part_by_code(part_code)))
+        result.window_last = result.part->flash_last;
     else
         fault_add(result.faults, FAULT_PART_CODE, "part-code byte 0x%02X is not '%c' to '%c'",
                   part_code, PARTS[0].code, std::end(PARTS)[-1].code);
@@ -111,15 +111,14 @@ void part_print(FILE *out, const char *part_label, const char *window_label, con
 void inspection_print(FILE *out, const Inspection &inspection) {
     const Layout &layout = *inspection.layout;
     int code = inspection.part_code;
-    const Part *part = layout.header_size ? part_by_code(code) : nullptr;
     if (!layout.header_size)
         fprintf(out, "part: not recorded in a %s file\n", layout.name);
-    else if (part)
+    else if (inspection.part)
         fprintf(out, "part code: '%c' (0x%02X)\n", code, code);
     else if (code >= 0)
         fprintf(out, "part code: 0x%02X\n", code);
-    part_print(out, "part", "flash window", part, inspection.window_last,
-               part ? "" : ", the larger one, as the file names no part");
+    part_print(out, "part", "flash window", inspection.part, inspection.window_last,
+               inspection.part ? "" : ", the larger one, as the file names no part");
     size_t records = inspection.records;
     fprintf(out, "records: %zu\n", records);
     fprintf(out, "checksums held: %zu of %zu\n", records - inspection.faults.count[FAULT_CHECKSUM],

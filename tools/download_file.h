@@ -48,6 +48,7 @@ constexpr size_t RUNS_SHOWN = WINDOW_PAGES_MAX;
 struct Inspection {
     const lumbrix::Layout *layout = nullptr; // null when the file is read as no layout
     int part_code = -1;                      // the header byte; -1 for a file without one
+    const lumbrix::Part *part = nullptr;     // the part it names; null for none
     uint32_t window_last = 0; // last address of the flash window pages are checked against
     size_t records = 0;       // whole records read
     uint32_t first_page = 0, last_page = 0; // addresses of the first and last record's page

@@ -31,9 +31,8 @@ static const Layout *layout_expected(FILE *file, int first_byte) {
 struct FileInspection {
     Inspection inspection;
     SourceCheck check;
-    SourceCheck *compared;  // &check when compared with the HEX file, else null
-    const Layout *expected; // the layout the records are read as; null for none
-    const Part *part;       // the part compared for; null for none
+    SourceCheck *compared; // &check when compared with the HEX file, else null
+    const Part *part;      // the part compared for; null for none
     FitTracker fit;
     HexCursor hex; // writes nowhere without --hex
 };
@@ -43,17 +42,16 @@ struct FileInspection {
 static bool reading_start(FileInspection &run, const Options &options, const Streams &streams) {
     int first_byte = getc(streams.download);
     ungetc(first_byte, streams.download); // nothing to put back at the end of the file
-    run.expected = options.type ? options.type : layout_expected(streams.download, first_byte);
-    if (!run.expected)
+    const Layout *expected =
+        options.type ? options.type : layout_expected(streams.download, first_byte);
+    if (!expected)
         return true;
-    inspection_start(run.inspection, *run.expected, first_byte);
+    inspection_start(run.inspection, *expected, first_byte);
     // The part asked for, else the one the file names, if it names one.
-    run.part = options.source.part;
-    if (!run.part && run.expected->header_size)
-        run.part = part_by_code(first_byte);
+    run.part = options.source.part ? options.source.part : run.inspection.part;
     run.compared = options.source.path && run.part ? &run.check : nullptr;
-    if (!run.compared || source_read(run.check, streams.source, *run.part, *run.expected,
-                                     options.source.forced_base))
+    if (!run.compared ||
+        source_read(run.check, streams.source, *run.part, *expected, options.source.forced_base))
         return true;
     if (ferror(streams.source))
         fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.source.path,
@@ -146,7 +144,7 @@ static void report_text_print(FILE *out, const Report &report) {
 static void findings_judge(FileInspection &run, const Options &options, const Layout *fits) {
     Inspection &inspection = run.inspection;
     const Layout *layout = choose_layout(options.path, fits, options.type);
-    if (!layout || layout != run.expected) {
+    if (!layout || layout != inspection.layout) { // not one the pages were misread as
         inspection = {};
         run.compared = nullptr;
         fault_add(inspection.faults, FAULT_LAYOUT, "layout unknown: %s", TYPE_HINT);
