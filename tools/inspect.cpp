@@ -15,9 +15,8 @@ using namespace lumbrix;
 static const char TYPE_HINT[] = "give --type 4 or --type 6";
 
 // The layout a file that begins with `first_byte` can fit, to read it as before its end is
-// seen. A file whose size is not known before it is read (a pipe, a device) is taken for Type 6
-// when it begins with a part code; one whose size is known, for the layout that size fits, its
-// length fields taken to read one page.
+// seen: for a file of unknown size (a pipe, a device) the one naming its part when that byte is
+// a part code, else the one the size fits, its length fields taken to read one page.
 static const Layout *layout_expected(FILE *file, int first_byte) {
     struct stat st;
     int fd = fileno(file);
@@ -26,8 +25,7 @@ static const Layout *layout_expected(FILE *file, int first_byte) {
     return fitting_layout({.size = static_cast<uint64_t>(st.st_size), .first_byte = first_byte});
 }
 
-// One inspection's state: its findings, twice as large as the largest window and too large
-// for a stack, and what the file's first byte decided.
+// One inspection's findings, twice the largest window (too large for a stack), and its state.
 struct FileInspection {
     Inspection inspection;
     SourceCheck check;
@@ -37,8 +35,7 @@ struct FileInspection {
     HexCursor hex; // writes nowhere without --hex
 };
 
-// Decide from the options and the file's first byte the layout to read it as and the part to
-// compare it for, and read the HEX file to compare; false, once said, when it cannot be read.
+// Decide the layout and the part, then read the HEX file; false, once said, when it cannot be.
 static bool reading_start(FileInspection &run, const Options &options, const Streams &streams) {
     int first_byte = getc(streams.download);
     ungetc(first_byte, streams.download); // nothing to put back at the end of the file
@@ -61,8 +58,7 @@ static bool reading_start(FileInspection &run, const Options &options, const Str
     return false;
 }
 
-// Read the file to its end, record by record, after the header byte the inspection was started
-// with; false, once said, when reading failed.
+// Read the file's records to its end; false, once said, when reading failed.
 static bool records_read(FileInspection &run, FILE *file, const char *path) {
     Inspection &inspection = run.inspection;
     const Layout *layout = inspection.layout;
@@ -158,8 +154,7 @@ static void findings_judge(FileInspection &run, const Options &options, const La
         fault_add(inspection.faults, FAULT_NO_PAGES, "the file holds no pages");
 }
 
-// Print the report, say on stderr what is wrong and end the HEX output of a file whose layout
-// is known.
+// Print the report, say what is wrong and end the HEX output of a file whose layout is known.
 static Verdict findings_report(FileInspection &run, const Options &options, const Layout *fits,
                                FILE *out) {
     const Inspection &inspection = run.inspection;
@@ -171,14 +166,13 @@ static Verdict findings_report(FileInspection &run, const Options &options, cons
     if (faults > 0)
         fprintf(stderr, "lumbrix_inspect: %s: %zu fault%s\n", options.path, faults,
                 faults == 1 ? "" : "s");
-    if (run.hex.out && !inspection.layout) {
+    bool hex_whole = run.hex.out && inspection.layout; // a file of unknown layout has a fault
+    if (hex_whole)
+        hex_finish(run.hex); // a write that failed shows when the output is closed
+    else if (run.hex.out)
         fprintf(stderr, "lumbrix_inspect: %s not written: the layout is unknown\n",
                 options.hex_path);
-        return {FAULTY, false};
-    }
-    if (run.hex.out)
-        hex_finish(run.hex); // a write that failed shows when the output is closed
-    return {faults == 0 ? SOUND : FAULTY, run.hex.out != nullptr};
+    return {faults == 0 ? SOUND : FAULTY, hex_whole};
 }
 
 // One allocation, freed on return, holds the inspection's state.
