@@ -16,7 +16,6 @@ constexpr uint32_t WINDOW_BYTES_MAX =
     lumbrix::FLASH_FIRST + 1;
 constexpr uint32_t WINDOW_PAGES_MAX = WINDOW_BYTES_MAX / lumbrix::FLASH_PAGE_SIZE;
 
-// The largest record of any layout.
 constexpr uint32_t RECORD_SIZE_MAX =
     std::ranges::max(lumbrix::LAYOUTS, {}, &lumbrix::Layout::record_size)->record_size();
 
@@ -63,8 +62,7 @@ void inspection_start(Inspection &result, const lumbrix::Layout &layout, int par
 // Check one whole record; returns the address of its page.
 uint32_t inspection_add_record(Inspection &result, const uint8_t *record);
 
-// The report's lines on a part, for the file and its source alike: "<part_label>: name
-// (console number n)" when `part` is given, then "<window_label>: first-last (n KiB<note>)".
+// The report's part line (when `part` is given) and window line, for the file and its source.
 void part_print(FILE *out, const char *part_label, const char *window_label,
                 const lumbrix::Part *part, uint32_t window_last, const char *note);
 
