@@ -36,19 +36,19 @@ struct FileInspection {
 };
 
 // Decide the layout and the part, then read the HEX file; false, once said, when it cannot be.
-static bool reading_start(FileInspection &run, const Options &options, const Streams &streams) {
+static bool reading_start(FileInspection &state, const Options &options, const Streams &streams) {
     int first_byte = getc(streams.download);
     ungetc(first_byte, streams.download); // nothing to put back at the end of the file
     const Layout *expected =
         options.type ? options.type : layout_expected(streams.download, first_byte);
     if (!expected)
         return true;
-    inspection_start(run.inspection, *expected, first_byte);
+    inspection_start(state.inspection, *expected, first_byte);
     // The part asked for, else the one the file names, if it names one.
-    run.part = options.source.part ? options.source.part : run.inspection.part;
-    run.compared = options.source.path && run.part ? &run.check : nullptr;
-    if (!run.compared ||
-        source_read(run.check, streams.source, *run.part, *expected, options.source.forced_base))
+    state.part = options.source.part ? options.source.part : state.inspection.part;
+    state.compared = options.source.path && state.part ? &state.check : nullptr;
+    if (!state.compared || source_read(state.check, streams.source, *state.part, *expected,
+                                       options.source.forced_base))
         return true;
     if (ferror(streams.source))
         fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.source.path,
@@ -59,15 +59,15 @@ static bool reading_start(FileInspection &run, const Options &options, const Str
 }
 
 // Read the file's records to its end; false, once said, when reading failed.
-static bool records_read(FileInspection &run, FILE *file, const char *path) {
-    Inspection &inspection = run.inspection;
+static bool records_read(FileInspection &state, FILE *file, const char *path) {
+    Inspection &inspection = state.inspection;
     const Layout *layout = inspection.layout;
     uint8_t record[RECORD_SIZE_MAX];
     if (layout && layout->header_size && fread(record, 1, 1, file) == 1)
-        fit_feed(run.fit, record, 1);
+        fit_feed(state.fit, record, 1);
     size_t size = layout ? layout->record_size() : sizeof record;
     for (size_t got; (got = fread(record, 1, size, file)) > 0;) {
-        fit_feed(run.fit, record, got);
+        fit_feed(state.fit, record, got);
         if (!layout)
             continue;
         if (got < size) {
@@ -77,10 +77,10 @@ static bool records_read(FileInspection &run, FILE *file, const char *path) {
         }
         uint32_t address = inspection_add_record(inspection, record);
         const uint8_t *data = record + layout->data_offset();
-        if (run.compared)
-            source_compare_page(run.check, *layout, address, data);
-        if (run.hex.out)
-            hex_write_page(run.hex, address, data);
+        if (state.compared)
+            source_compare_page(state.check, *layout, address, data);
+        if (state.hex.out)
+            hex_write_page(state.hex, address, data);
     }
     if (!ferror(file))
         return true;
@@ -137,39 +137,39 @@ static void report_text_print(FILE *out, const Report &report) {
 
 // Judge what was read: the layout it is read as and the faults only the whole file shows. A
 // file read as no layout, or as one its pages were misread as, keeps only that fault.
-static void findings_judge(FileInspection &run, const Options &options, const Layout *fits) {
-    Inspection &inspection = run.inspection;
+static void findings_judge(FileInspection &state, const Options &options, const Layout *fits) {
+    Inspection &inspection = state.inspection;
     const Layout *layout = choose_layout(options.path, fits, options.type);
     if (!layout || layout != inspection.layout) { // not one the pages were misread as
         inspection = {};
-        run.compared = nullptr;
+        state.compared = nullptr;
         fault_add(inspection.faults, FAULT_LAYOUT, "layout unknown: %s", TYPE_HINT);
         return;
     }
     if (options.source.path)
-        check_part(inspection, options, run.part);
-    if (run.compared)
-        source_finish(run.check, inspection, options.source, options.strict);
+        check_part(inspection, options, state.part);
+    if (state.compared)
+        source_finish(state.check, inspection, options.source, options.strict);
     if (options.strict && inspection.records == 0)
         fault_add(inspection.faults, FAULT_NO_PAGES, "the file holds no pages");
 }
 
 // Print the report, say what is wrong and end the HEX output of a file whose layout is known.
-static Verdict findings_report(FileInspection &run, const Options &options, const Layout *fits,
+static Verdict findings_report(FileInspection &state, const Options &options, const Layout *fits,
                                FILE *out) {
-    const Inspection &inspection = run.inspection;
+    const Inspection &inspection = state.inspection;
     size_t faults =
-        fault_total(inspection.faults) + (run.compared ? fault_total(run.check.faults) : 0);
+        fault_total(inspection.faults) + (state.compared ? fault_total(state.check.faults) : 0);
     const char *result = faults > 0 ? "faulty" : inspection.records > 0 ? "sound" : "empty";
-    Report report = {options, inspection, run.compared, run.fit.size, fits, faults, result};
+    Report report = {options, inspection, state.compared, state.fit.size, fits, faults, result};
     (options.json ? report_json_print : report_text_print)(out, report);
     if (faults > 0)
         fprintf(stderr, "lumbrix_inspect: %s: %zu fault%s\n", options.path, faults,
                 faults == 1 ? "" : "s");
-    bool hex_whole = run.hex.out && inspection.layout; // a file of unknown layout has a fault
+    bool hex_whole = state.hex.out && inspection.layout; // a file of unknown layout has a fault
     if (hex_whole)
-        hex_finish(run.hex); // a write that failed shows when the output is closed
-    else if (run.hex.out)
+        hex_finish(state.hex); // a write that failed shows when the output is closed
+    else if (state.hex.out)
         fprintf(stderr, "lumbrix_inspect: %s not written: the layout is unknown\n",
                 options.hex_path);
     return {faults == 0 ? SOUND : FAULTY, hex_whole};
@@ -177,18 +177,18 @@ static Verdict findings_report(FileInspection &run, const Options &options, cons
 
 // One allocation, freed on return, holds the inspection's state.
 Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
-    std::unique_ptr<FileInspection> run(new (std::nothrow) FileInspection());
-    if (!run) {
+    std::unique_ptr<FileInspection> state(new (std::nothrow) FileInspection());
+    if (!state) {
         fprintf(stderr, "lumbrix_inspect: %s: out of memory\n", options.path);
         return {TROUBLE, false};
     }
-    run->hex.out = streams.hex;
-    bool read =
-        reading_start(*run, options, streams) && records_read(*run, streams.download, options.path);
+    state->hex.out = streams.hex;
+    bool read = reading_start(*state, options, streams) &&
+                records_read(*state, streams.download, options.path);
     segment_list_free(&g_image);
     if (!read)
         return {TROUBLE, false};
-    const Layout *fits = fitting_layout(run->fit);
-    findings_judge(*run, options, fits);
-    return findings_report(*run, options, fits, out);
+    const Layout *fits = fitting_layout(state->fit);
+    findings_judge(*state, options, fits);
+    return findings_report(*state, options, fits, out);
 }
