@@ -43,7 +43,7 @@ def faults(of):
         listed[fault["kind"]] = listed.get(fault["kind"], 0) + 1
         if listed[fault["kind"]] <= SHOWN:
             yield f"fault: {fault['text']}"
-    assert all(listed.get(k, 0) == min(n, 1 if k in ONCE else KEPT) for k, n in of["counts"].items())
+    assert all(n > 0 and listed.get(k, 0) == min(n, 1 if k in ONCE else KEPT) for k, n in of["counts"].items())
     for kind, (one, many, rest) in MORE.items():
         if of["counts"].get(kind, 0) > SHOWN:
             more = of["counts"][kind] - SHOWN
