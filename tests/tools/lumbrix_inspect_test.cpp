@@ -198,6 +198,8 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {"fits: neither", "layout: unknown"}, .err = "fits neither layout"},
     Case{.label = "part_code_zero", .file = [](auto &) { return Bytes(1 + 519, '\0'); }, .args = {"--type", "6", "~/file.qvr"}, .status = 1,
          .lines = {"part code: 0x00", "flash window: 0x80000-0x977FF (94 KiB, the larger one, as the file names no part)", "fault: part-code byte 0x00 is not '0' to '6'"}},
+    Case{.label = "type4_beginning_with_a_part_code", .file = [](auto &) { return Bytes(type4_record(0x80031)); }, .args = {"~/file.qvr"}, .status = 1,
+         .lines = {"fits: Type 4", "layout: Type 4", "fault: record 1 at 0x80031: not on a page boundary"}},
     Case{.label = "type4_fields_order_and_window", .file = [](auto &) { return Bytes(type4_record(0x80200) + type4_record(0x80000, 513) + type4_record(0x97800) + type4_record(0x97900)); }, .args = {"--type", "4", "~/file.qvr"}, .status = 1,
          .lines = {"fault: record 2 at 0x80000: length field 513, not 512", "fault: record 2 at 0x80000: not above the page at 0x80200", "fault: record 3 at 0x97800: outside the flash window 0x80000-0x977FF", "fault: record 4 at 0x97900: not on a page boundary", "faults: 5"}},
     Case{.label = "type6_count_order_and_window", .file = damaged_type6, .args = {"~/file.qvr"}, .status = 1,
