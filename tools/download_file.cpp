@@ -15,12 +15,13 @@ void fit_feed(FitTracker &fit, const uint8_t *bytes, size_t count) {
     if (fit.size == 0 && count > 0)
         fit.first_byte = bytes[0];
     // Visit only the two bytes of each stride that hold the length field.
-    const size_t stride = TYPE4.record_size(), field = TYPE4.address_size;
+    const Layout &unnamed = *layout_naming_part(false);
+    const size_t stride = unnamed.record_size(), field = unnamed.address_size;
     for (size_t i = 0; i < count;) {
         size_t phase = (fit.size + i) % stride;
         if (phase == field)
             fit.length_low = bytes[i];
-        else if (phase == field + 1 && (fit.length_low | bytes[i] << 8) != TYPE4.page_length())
+        else if (phase == field + 1 && (fit.length_low | bytes[i] << 8) != unnamed.page_length())
             fit.lengths_one_page = false;
         i += phase < field ? field - phase : phase == field ? 1 : stride - phase + field;
     }
@@ -34,10 +35,10 @@ static bool size_fits(uint64_t size, const Layout &layout) {
 // A file that names its part is known by that byte being a part code; one that does not, by
 // every record's length field reading one page.
 const Layout *fitting_layout(const FitTracker &fit) {
-    if (size_fits(fit.size, TYPE4) && fit.lengths_one_page)
-        return &TYPE4;
-    if (size_fits(fit.size, TYPE6) && part_by_code(fit.first_byte))
-        return &TYPE6;
+    for (const Layout *layout : LAYOUTS)
+        if (size_fits(fit.size, *layout) &&
+            (layout->header_size ? part_by_code(fit.first_byte) != nullptr : fit.lengths_one_page))
+            return layout;
     return nullptr;
 }
 
@@ -49,8 +50,8 @@ void inspection_start(Inspection &result, const Layout &layout, int part_code) {
     result.part_code = part_code;
     if (part_code < 0)
         fault_add(result.faults, FAULT_PART_CODE, "no part-code byte");
-    else if (const Part *part = part_by_code(part_code))
-        result.window_last = part->flash_last;
+    else if ((result.part = part_by_code(part_code)))
+        result.window_last = result.part->flash_last;
     else
         fault_add(result.faults, FAULT_PART_CODE, "part-code byte 0x%02X is not '%c' to '%c'",
                   part_code, PARTS[0].code, std::end(PARTS)[-1].code);
@@ -98,27 +99,26 @@ uint32_t inspection_add_record(Inspection &result, const uint8_t *record) {
     return address;
 }
 
-static void print_part(FILE *out, const Inspection &inspection) {
-    const Layout &layout = *inspection.layout;
-    int code = inspection.part_code;
-    const Part *part = part_by_code(code);
-    if (!layout.header_size) {
-        fprintf(out, "part: not recorded in a %s file\n", layout.name);
-    } else if (part) {
-        fprintf(out, "part code: '%c' (0x%02X)\n", code, code);
-        fprintf(out, "part: %s (console number %d)\n", part->name ? part->name : "no name",
-                part->console_number);
-    } else if (code >= 0) {
-        fprintf(out, "part code: 0x%02X\n", code);
-    }
-    bool window_named = layout.header_size && part;
-    uint32_t size = inspection.window_last - FLASH_FIRST + 1;
-    fprintf(out, "flash window: 0x%X-0x%X (%u KiB%s)\n", FLASH_FIRST, inspection.window_last,
-            size / 1024, window_named ? "" : ", the larger one, as the file names no part");
+void part_print(FILE *out, const char *part_label, const char *window_label, const Part *part,
+                uint32_t window_last, const char *note) {
+    if (part)
+        fprintf(out, "%s: %s (console number %d)\n", part_label,
+                part->name ? part->name : "no name", part->console_number);
+    fprintf(out, "%s: 0x%X-0x%X (%u KiB%s)\n", window_label, FLASH_FIRST, window_last,
+            (window_last - FLASH_FIRST + 1) / 1024, note);
 }
 
 void inspection_print(FILE *out, const Inspection &inspection) {
-    print_part(out, inspection);
+    const Layout &layout = *inspection.layout;
+    int code = inspection.part_code;
+    if (!layout.header_size)
+        fprintf(out, "part: not recorded in a %s file\n", layout.name);
+    else if (inspection.part)
+        fprintf(out, "part code: '%c' (0x%02X)\n", code, code);
+    else if (code >= 0)
+        fprintf(out, "part code: 0x%02X\n", code);
+    part_print(out, "part", "flash window", inspection.part, inspection.window_last,
+               inspection.part ? "" : ", the larger one, as the file names no part");
     size_t records = inspection.records;
     fprintf(out, "records: %zu\n", records);
     fprintf(out, "checksums held: %zu of %zu\n", records - inspection.faults.count[FAULT_CHECKSUM],

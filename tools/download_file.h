@@ -16,8 +16,17 @@ constexpr uint32_t WINDOW_BYTES_MAX =
     lumbrix::FLASH_FIRST + 1;
 constexpr uint32_t WINDOW_PAGES_MAX = WINDOW_BYTES_MAX / lumbrix::FLASH_PAGE_SIZE;
 
+constexpr uint32_t RECORD_SIZE_MAX =
+    std::ranges::max(lumbrix::LAYOUTS, {}, &lumbrix::Layout::record_size)->record_size();
+
+// The layout whose files name their part in a header byte, or the one whose files do not.
+constexpr const lumbrix::Layout *layout_naming_part(bool names_part) {
+    return *std::ranges::find(lumbrix::LAYOUTS, names_part,
+                              [](auto *l) { return l->header_size > 0; });
+}
+
 // What decides the layout a file fits, gathered as its bytes go by: its size, its first byte
-// and whether every 522-byte stride holds a Type 4 length field that reads one page.
+// and whether every stride holds a length field that reads one page, as files naming no part do.
 struct FitTracker {
     uint64_t size = 0;
     int first_byte = -1;
@@ -38,6 +47,7 @@ constexpr size_t RUNS_SHOWN = WINDOW_PAGES_MAX;
 struct Inspection {
     const lumbrix::Layout *layout = nullptr; // null when the file is read as no layout
     int part_code = -1;                      // the header byte; -1 for a file without one
+    const lumbrix::Part *part = nullptr;     // the part it names; null for none
     uint32_t window_last = 0; // last address of the flash window pages are checked against
     size_t records = 0;       // whole records read
     uint32_t first_page = 0, last_page = 0; // addresses of the first and last record's page
@@ -51,6 +61,10 @@ void inspection_start(Inspection &result, const lumbrix::Layout &layout, int par
 
 // Check one whole record; returns the address of its page.
 uint32_t inspection_add_record(Inspection &result, const uint8_t *record);
+
+// The report's part line (when `part` is given) and window line, for the file and its source.
+void part_print(FILE *out, const char *part_label, const char *window_label,
+                const lumbrix::Part *part, uint32_t window_last, const char *note);
 
 // The report's lines on the part, the records and their pages.
 void inspection_print(FILE *out, const Inspection &inspection);

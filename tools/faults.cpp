@@ -5,28 +5,28 @@
 #include <numeric>
 
 // In the order of FaultKind: each kind's name, and for those that repeat, what their faults
-// are, counted: "fault: 120 more records whose checksum fails".
+// are, counted, for one and for more: "fault: 120 more records whose checksum fails".
 static const struct {
-    const char *name, *more;
+    const char *name, *more_one, *more;
 } KINDS[FAULT_KINDS] = {
-    {"layout", nullptr},
-    {"part_code", nullptr},
-    {"truncated", nullptr},
-    {"no_pages", nullptr},
-    {"source_part", nullptr},
-    {"source_range", nullptr},
-    {"source_outside", nullptr},
-    {"source_overlap", nullptr},
-    {"source_rejected", nullptr},
-    {"source_unread", nullptr},
-    {"length", "records that are not one page"},
-    {"boundary", "records not on a page boundary"},
-    {"checksum", "records whose checksum fails"},
-    {"order", "records out of order"},
-    {"window", "records outside the flash window"},
-    {"differs", "pages that differ from the HEX file"},
-    {"missing", "pages the file lacks"},
-    {"extra", "pages not in the HEX file"},
+    {"layout", nullptr, nullptr},
+    {"part_code", nullptr, nullptr},
+    {"truncated", nullptr, nullptr},
+    {"no_pages", nullptr, nullptr},
+    {"source_part", nullptr, nullptr},
+    {"source_range", nullptr, nullptr},
+    {"source_outside", nullptr, nullptr},
+    {"source_overlap", nullptr, nullptr},
+    {"source_rejected", nullptr, nullptr},
+    {"source_unread", nullptr, nullptr},
+    {"length", "record that is not one page", "records that are not one page"},
+    {"boundary", "record not on a page boundary", "records not on a page boundary"},
+    {"checksum", "record whose checksum fails", "records whose checksum fails"},
+    {"order", "record out of order", "records out of order"},
+    {"window", "record outside the flash window", "records outside the flash window"},
+    {"differs", "page that differs from the HEX file", "pages that differ from the HEX file"},
+    {"missing", "page the file lacks", "pages the file lacks"},
+    {"extra", "page not in the HEX file", "pages not in the HEX file"},
 };
 
 const char *fault_kind_name(FaultKind kind) {
@@ -55,5 +55,6 @@ void fault_print(FILE *out, const FaultList &list) {
             fprintf(out, "fault: %s\n", list.lines[i].text);
     for (int kind = FAULT_LENGTH; kind < FAULT_KINDS; ++kind)
         if (list.count[kind] > SHOWN)
-            fprintf(out, "fault: %zu more %s\n", list.count[kind] - SHOWN, KINDS[kind].more);
+            fprintf(out, "fault: %zu more %s\n", list.count[kind] - SHOWN,
+                    list.count[kind] - SHOWN == 1 ? KINDS[kind].more_one : KINDS[kind].more);
 }

@@ -55,7 +55,7 @@ size_t fault_total(const FaultList &list);
 void fault_print(FILE *out, const FaultList &list);
 
 // Consecutive addresses, from `first` to `last`; `fill` when they hold only 0xFF.
-struct Run {
+struct AddressRun {
     uint32_t first, last;
     bool fill;
 };
@@ -63,12 +63,12 @@ struct Run {
 // The first KEPT runs, and how many there were. The slot past them holds each later run
 // while it grows, so that a run is counted once however many pieces it comes in.
 struct RunList {
-    Run runs[KEPT + 1];
+    AddressRun runs[KEPT + 1];
     size_t count;
 };
 
 inline void run_add(RunList &list, uint32_t first, uint32_t last, bool fill) {
-    Run *open = list.count > 0 ? &list.runs[std::min(list.count - 1, KEPT)] : nullptr;
+    AddressRun *open = list.count > 0 ? &list.runs[std::min(list.count - 1, KEPT)] : nullptr;
     if (open && first == open->last + 1 && fill == open->fill)
         open->last = last;
     else
@@ -81,11 +81,12 @@ void run_print(FILE *out, const char *name, const RunList &list, uint32_t unit_s
                const char *unit) {
     static_assert(Shown <= KEPT);
     for (size_t i = 0; i < list.count && i < Shown; ++i) {
-        const Run &run = list.runs[i];
+        const AddressRun &run = list.runs[i];
         uint32_t units = (run.last - run.first + 1) / unit_size;
         fprintf(out, "%s: 0x%X-0x%X (%u %s%s%s)\n", name, run.first, run.last, units, unit,
                 units == 1 ? "" : "s", run.fill ? ", only 0xFF" : "");
     }
     if (list.count > Shown)
-        fprintf(out, "%s: %zu more runs\n", name, list.count - Shown);
+        fprintf(out, "%s: %zu more run%s\n", name, list.count - Shown,
+                list.count - Shown == 1 ? "" : "s");
 }

@@ -3,6 +3,7 @@
 #include "lumbrix/ihex.h"
 #include "lumbrix/layout.h"
 
+#include <algorithm>
 #include <array>
 
 using namespace lumbrix;
@@ -54,11 +55,8 @@ void hex_write_page(HexCursor &cursor, uint32_t address, const uint8_t *data) {
             write_record(cursor.out, EXTENDED_LINEAR_ADDRESS, 0, value, 2);
         }
         // A record never runs past the 64 KiB its address record opens.
-        uint32_t length = FLASH_PAGE_SIZE - done;
-        if (length > DATA_RECORD_BYTES)
-            length = DATA_RECORD_BYTES;
-        if (length > 0x10000 - (at & 0xFFFF))
-            length = 0x10000 - (at & 0xFFFF);
+        uint32_t length =
+            std::min({FLASH_PAGE_SIZE - done, DATA_RECORD_BYTES, 0x10000 - (at & 0xFFFF)});
         write_record(cursor.out, DATA, static_cast<uint16_t>(at), data + done, length);
         done += length;
     }

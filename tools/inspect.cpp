@@ -4,9 +4,10 @@
 #include "lumbrix/segment_list.h"
 #include "report_json.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <sys/stat.h>
 
 using namespace lumbrix;
@@ -14,35 +15,59 @@ using namespace lumbrix;
 static const char TYPE_HINT[] = "give --type 4 or --type 6";
 
 // The layout a file that begins with `first_byte` can fit, to read it as before its end is
-// seen. A file whose size is not known before it is read (a pipe, a device) is taken for Type 6
-// when it begins with a part code; one whose size is known, for the layout that size fits, its
-// length fields taken to read one page.
+// seen: for a file of unknown size (a pipe, a device) the one naming its part when that byte is
+// a part code, else the one the size fits, its length fields taken to read one page.
 static const Layout *layout_expected(FILE *file, int first_byte) {
     struct stat st;
     int fd = fileno(file);
     if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return part_by_code(first_byte) ? &TYPE6 : &TYPE4;
+        return layout_naming_part(part_by_code(first_byte) != nullptr);
     return fitting_layout({.size = static_cast<uint64_t>(st.st_size), .first_byte = first_byte});
 }
 
-struct Reading {
-    Inspection &inspection;
+// One inspection's findings, twice the largest window (too large for a stack), and its state.
+struct FileInspection {
+    Inspection inspection;
+    SourceCheck check;
+    SourceCheck *compared; // &check when compared with the HEX file, else null
+    const Part *part;      // the part compared for; null for none
     FitTracker fit;
-    SourceCheck *check; // null when not compared
-    HexCursor *hex;     // null without --hex
+    HexCursor hex; // writes nowhere without --hex
 };
 
-// Read the file to its end, record by record, after the header byte the inspection was started
-// with; false when reading failed.
-static bool read_records(FILE *file, Reading &reading) {
-    Inspection &inspection = reading.inspection;
+// Decide the layout and the part, then read the HEX file; false, once said, when it cannot be.
+static bool reading_start(FileInspection &state, const Options &options, const Streams &streams) {
+    int first_byte = getc(streams.download);
+    ungetc(first_byte, streams.download); // nothing to put back at the end of the file
+    const Layout *expected =
+        options.type ? options.type : layout_expected(streams.download, first_byte);
+    if (!expected)
+        return true;
+    inspection_start(state.inspection, *expected, first_byte);
+    // The part asked for, else the one the file names, if it names one.
+    state.part = options.source.part ? options.source.part : state.inspection.part;
+    state.compared = options.source.path && state.part ? &state.check : nullptr;
+    if (!state.compared || source_read(state.check, streams.source, *state.part, *expected,
+                                       options.source.forced_base))
+        return true;
+    if (ferror(streams.source))
+        fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.source.path,
+                strerror(errno));
+    else
+        fprintf(stderr, "lumbrix_inspect: %s: out of memory\n", options.source.path);
+    return false;
+}
+
+// Read the file's records to its end; false, once said, when reading failed.
+static bool records_read(FileInspection &state, FILE *file, const char *path) {
+    Inspection &inspection = state.inspection;
     const Layout *layout = inspection.layout;
-    uint8_t record[std::max(TYPE4.record_size(), TYPE6.record_size())];
+    uint8_t record[RECORD_SIZE_MAX];
     if (layout && layout->header_size && fread(record, 1, 1, file) == 1)
-        fit_feed(reading.fit, record, 1);
+        fit_feed(state.fit, record, 1);
     size_t size = layout ? layout->record_size() : sizeof record;
     for (size_t got; (got = fread(record, 1, size, file)) > 0;) {
-        fit_feed(reading.fit, record, got);
+        fit_feed(state.fit, record, got);
         if (!layout)
             continue;
         if (got < size) {
@@ -52,12 +77,15 @@ static bool read_records(FILE *file, Reading &reading) {
         }
         uint32_t address = inspection_add_record(inspection, record);
         const uint8_t *data = record + layout->data_offset();
-        if (reading.check)
-            source_compare_page(*reading.check, *layout, address, data);
-        if (reading.hex)
-            hex_write_page(*reading.hex, address, data);
+        if (state.compared)
+            source_compare_page(state.check, *layout, address, data);
+        if (state.hex.out)
+            hex_write_page(state.hex, address, data);
     }
-    return !ferror(file);
+    if (!ferror(file))
+        return true;
+    fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", path, strerror(errno));
+    return false;
 }
 
 static const char *fit_text(const Layout *fits) {
@@ -107,78 +135,60 @@ static void report_text_print(FILE *out, const Report &report) {
     fprintf(out, "result: %s\n", report.result);
 }
 
-static bool load_source(SourceCheck &check, const Options &options, FILE *hex, const Part &part,
-                        const Layout &layout) {
-    if (source_load(check, hex, part, layout, options.source.forced_base) == 0)
-        return true;
-    if (ferror(hex))
-        fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.source.path,
-                strerror(errno));
-    else
-        fprintf(stderr, "lumbrix_inspect: %s: out of memory\n", options.source.path);
-    return false;
+// Judge what was read: the layout it is read as and the faults only the whole file shows. A
+// file read as no layout, or as one its pages were misread as, keeps only that fault.
+static void findings_judge(FileInspection &state, const Options &options, const Layout *fits) {
+    Inspection &inspection = state.inspection;
+    const Layout *layout = choose_layout(options.path, fits, options.type);
+    if (!layout || layout != inspection.layout) { // not one the pages were misread as
+        inspection = {};
+        state.compared = nullptr;
+        fault_add(inspection.faults, FAULT_LAYOUT, "layout unknown: %s", TYPE_HINT);
+        return;
+    }
+    if (options.source.path)
+        check_part(inspection, options, state.part);
+    if (state.compared)
+        source_finish(state.check, inspection, options.source, options.strict);
+    if (options.strict && inspection.records == 0)
+        fault_add(inspection.faults, FAULT_NO_PAGES, "the file holds no pages");
 }
 
-Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
-    // Both are as large as the largest window, too large for a stack.
-    static Inspection inspection;
-    static SourceCheck check;
-    inspection = {};
-    check = {};
-    FILE *file = streams.download;
-    int first_byte = getc(file);
-    ungetc(first_byte, file); // nothing to put back at the end of the file
-    const Layout *expected = options.type ? options.type : layout_expected(file, first_byte);
-    if (expected)
-        inspection_start(inspection, *expected, first_byte);
-    // The part to compare for: the one asked for, else the one the file names, if it names one.
-    const Part *part = expected ? options.source.part : nullptr;
-    if (!part && expected && expected->header_size)
-        part = part_by_code(first_byte);
-    bool compare = options.source.path && part;
-    if (compare && !load_source(check, options, streams.source, *part, *expected)) {
-        segment_list_free(&g_image);
-        return {TROUBLE, false};
-    }
-    HexCursor hex{streams.hex};
-    Reading reading = {inspection, {}, compare ? &check : nullptr, streams.hex ? &hex : nullptr};
-    bool read = read_records(file, reading);
-    segment_list_free(&g_image);
-    if (!read) {
-        fprintf(stderr, "lumbrix_inspect: cannot read %s: %s\n", options.path, strerror(errno));
-        return {TROUBLE, false};
-    }
-
-    const Layout *fits = fitting_layout(reading.fit);
-    const Layout *layout = choose_layout(options.path, fits, options.type);
-    bool decided = layout && layout == expected; // and not one the pages were misread as
-    if (!decided) {
-        inspection = {};
-        reading.check = nullptr;
-        fault_add(inspection.faults, FAULT_LAYOUT, "layout unknown: %s", TYPE_HINT);
-    } else {
-        if (options.source.path)
-            check_part(inspection, options, part);
-        if (reading.check)
-            source_finish(check, inspection, options.source, options.strict);
-        if (options.strict && inspection.records == 0)
-            fault_add(inspection.faults, FAULT_NO_PAGES, "the file holds no pages");
-    }
+// Print the report, say what is wrong and end the HEX output of a file whose layout is known.
+static Verdict findings_report(FileInspection &state, const Options &options, const Layout *fits,
+                               FILE *out) {
+    const Inspection &inspection = state.inspection;
     size_t faults =
-        fault_total(inspection.faults) + (reading.check ? fault_total(check.faults) : 0);
+        fault_total(inspection.faults) + (state.compared ? fault_total(state.check.faults) : 0);
     const char *result = faults > 0 ? "faulty" : inspection.records > 0 ? "sound" : "empty";
-    Report report = {options, inspection, reading.check, reading.fit.size, fits, faults, result};
+    Report report = {options, inspection, state.compared, state.fit.size, fits, faults, result};
     (options.json ? report_json_print : report_text_print)(out, report);
-    int status = faults == 0 ? SOUND : FAULTY;
-    if (status == FAULTY)
+    if (faults > 0)
         fprintf(stderr, "lumbrix_inspect: %s: %zu fault%s\n", options.path, faults,
                 faults == 1 ? "" : "s");
-    if (streams.hex && !decided) {
+    bool hex_whole = state.hex.out && inspection.layout; // a file of unknown layout has a fault
+    if (hex_whole)
+        hex_finish(state.hex); // a write that failed shows when the output is closed
+    else if (state.hex.out)
         fprintf(stderr, "lumbrix_inspect: %s not written: the layout is unknown\n",
                 options.hex_path);
-        return {FAULTY, false};
+    return {faults == 0 ? SOUND : FAULTY, hex_whole};
+}
+
+// One allocation, freed on return, holds the inspection's state.
+Verdict inspect(const Options &options, const Streams &streams, FILE *out) {
+    std::unique_ptr<FileInspection> state(new (std::nothrow) FileInspection());
+    if (!state) {
+        fprintf(stderr, "lumbrix_inspect: %s: out of memory\n", options.path);
+        return {TROUBLE, false};
     }
-    if (streams.hex)
-        hex_finish(hex); // a write that failed shows when the output is closed
-    return {status, streams.hex != nullptr};
+    state->hex.out = streams.hex;
+    bool read = reading_start(*state, options, streams) &&
+                records_read(*state, streams.download, options.path);
+    segment_list_free(&g_image);
+    if (!read)
+        return {TROUBLE, false};
+    const Layout *fits = fitting_layout(state->fit);
+    findings_judge(*state, options, fits);
+    return findings_report(*state, options, fits, out);
 }

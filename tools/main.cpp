@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -45,58 +46,58 @@ static bool hex_to_standard_output(const char *path) {
 #endif
 }
 
-static int usage_error(const char *format, ...) {
+static bool usage_error(const char *format, ...) {
     va_list arguments;
     va_start(arguments, format);
     fprintf(stderr, "lumbrix_inspect: ");
     vfprintf(stderr, format, arguments);
     fprintf(stderr, "\n%s", USAGE);
     va_end(arguments);
-    return TROUBLE;
+    return false;
 }
 
-static int set_type(Options &options, const char *value) {
-    for (const Layout *layout : LAYOUTS)
-        if (std::to_string(layout->protocol) == value)
-            options.type = layout;
-    return options.type ? SOUND : usage_error("--type takes 4 or 6, not \"%s\"", value);
-}
-
-static int set_part(Options &options, const char *value) {
-    auto [lowest, highest] = std::ranges::minmax(PARTS, {}, &Part::console_number);
+// The decimal int `value` holds; INT_MIN for anything else, so that no number wraps round.
+static int option_number(const char *value) {
     char *end;
     long number = strtol(value, &end, 10);
-    bool fits_int = number == static_cast<int>(number); // so that no number wraps round
-    options.source.part = *end != '\0' || !fits_int ? nullptr : part_by_console_number(int(number));
-    return options.source.part ? SOUND
-                               : usage_error("--part takes a console number %d to %d, not \"%s\"",
-                                             lowest.console_number, highest.console_number, value);
+    return *end != '\0' || number != static_cast<int>(number) ? INT_MIN : int(number);
+}
+
+static bool set_type(Options &options, const char *value) {
+    options.type = layout_by_protocol(option_number(value));
+    return options.type || usage_error("--type takes 4 or 6, not \"%s\"", value);
+}
+
+static bool set_part(Options &options, const char *value) {
+    auto [lowest, highest] = std::ranges::minmax(PARTS, {}, &Part::console_number);
+    options.source.part = part_by_console_number(option_number(value));
+    return options.source.part || usage_error("--part takes a console number %d to %d, not \"%s\"",
+                                              lowest.console_number, highest.console_number, value);
 }
 
 struct Option {
     const char *name;
     bool takes_value;
-    // SOUND, or TROUBLE once reported; `value` is null for an option that takes none.
-    int (*apply)(Options &options, const char *value);
+    // False once the value is said to be wrong; `value` is null for an option that takes none.
+    bool (*apply)(Options &options, const char *value);
 };
 
 static const Option OPTIONS[] = {
-    {"--help", false, [](Options &o, const char *) { return o.help = true, SOUND; }},
-    {"-h", false, [](Options &o, const char *) { return o.help = true, SOUND; }},
+    {"--help", false, [](Options &o, const char *) { return o.help = true; }},
+    {"-h", false, [](Options &o, const char *) { return o.help = true; }},
     {"--type", true, set_type},
-    {"--hex", true, [](Options &o, const char *v) { return o.hex_path = v, SOUND; }},
-    {"--source", true, [](Options &o, const char *v) { return o.source.path = v, SOUND; }},
+    {"--hex", true, [](Options &o, const char *v) { return o.hex_path = v, true; }},
+    {"--source", true, [](Options &o, const char *v) { return o.source.path = v, true; }},
     {"--part", true, set_part},
-    {"--forced-base", false,
-     [](Options &o, const char *) { return o.source.forced_base = true, SOUND; }},
+    {"--forced-base", false, [](Options &o, const char *) { return o.source.forced_base = true; }},
     {"--allow-outside", false,
-     [](Options &o, const char *) { return o.source.allow_outside = true, SOUND; }},
-    {"--strict", false, [](Options &o, const char *) { return o.strict = true, SOUND; }},
-    {"--json", false, [](Options &o, const char *) { return o.json = true, SOUND; }},
+     [](Options &o, const char *) { return o.source.allow_outside = true; }},
+    {"--strict", false, [](Options &o, const char *) { return o.strict = true; }},
+    {"--json", false, [](Options &o, const char *) { return o.json = true; }},
 };
 
 // The options that only mean something with another, and what each needs.
-static int check_combinations(const Options &options) {
+static bool check_combinations(const Options &options) {
     const SourceRequest &source = options.source;
     if (!source.path && (source.part || source.forced_base || source.allow_outside))
         return usage_error("--part, --forced-base and --allow-outside need --source");
@@ -110,11 +111,11 @@ static int check_combinations(const Options &options) {
     for (const char *input : {options.path, source.path})
         if (output && input && paths_name_same_file(output, input))
             return usage_error("--hex %s would overwrite %s", options.hex_path, input);
-    return SOUND;
+    return true;
 }
 
-// SOUND when the options are usable, TROUBLE (reported) when not. Help ends the parse.
-static int parse_options(int argc, char **argv, Options &options) {
+// True when the options are usable, false (said) when not. Help ends the parse.
+static bool parse_options(int argc, char **argv, Options &options) {
     bool given[std::size(OPTIONS)] = {};
     for (int i = 1; i < argc && !options.help; ++i) {
         const char *arg = argv[i];
@@ -127,8 +128,8 @@ static int parse_options(int argc, char **argv, Options &options) {
             if (option->takes_value && i + 1 == argc)
                 return usage_error("%s needs a value", arg);
             const char *value = option->takes_value ? argv[++i] : nullptr;
-            if (option->apply(options, value) != SOUND)
-                return TROUBLE;
+            if (!option->apply(options, value))
+                return false;
         } else if (arg[0] == '-' && arg[1] != '\0') {
             return usage_error("unknown option %s", arg);
         } else if (options.path) {
@@ -137,7 +138,7 @@ static int parse_options(int argc, char **argv, Options &options) {
             options.path = arg;
         }
     }
-    return options.help ? SOUND : check_combinations(options);
+    return options.help || check_combinations(options);
 }
 
 // The HEX output is written beside the file it goes to under a name of its own and renamed
@@ -170,7 +171,7 @@ static fs::path link_target(const char *path, std::error_code &error) {
 
 static FILE *temporary_open(Output &output) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        output.temporary = output.target.string() + ".part" + std::to_string(attempt);
+        output.temporary = output.target.string() + ".tmp" + std::to_string(attempt);
         int fd = open(output.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
         if (fd < 0 && errno == EEXIST)
             continue;
@@ -253,7 +254,7 @@ static int inspect_files(const Options &options, FILE *report) {
 
 int main(int argc, char **argv) {
     Options options;
-    if (parse_options(argc, argv, options) != SOUND)
+    if (!parse_options(argc, argv, options))
         return TROUBLE;
     if (options.help) {
         fputs(USAGE, stdout);

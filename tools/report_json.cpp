@@ -14,12 +14,9 @@ static std::string latin1_as_utf8(const char *bytes, size_t length) {
     std::string text;
     for (size_t i = 0; i < length; ++i) {
         unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else {
+        if (c >= 0x80) // two bytes: the lead, then the low six bits
             text += static_cast<char>(0xC0 | c >> 6);
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        text += static_cast<char>(c < 0x80 ? c : 0x80 | (c & 0x3F));
     }
     return text;
 }
@@ -35,7 +32,7 @@ static json part_json(const Part *part) {
 static json runs_json(const RunList &list, uint32_t unit_size, const char *units) {
     json runs = json::array();
     for (size_t i = 0; i < list.count && i < KEPT; ++i) {
-        const Run &run = list.runs[i];
+        const AddressRun &run = list.runs[i];
         json entry = {{"first", run.first},
                       {"last", run.last},
                       {units, (run.last - run.first + 1) / unit_size}};
@@ -59,14 +56,14 @@ static json faults_json(const FaultList &list) {
 }
 
 static json inspection_json(const Inspection &inspection) {
-    const Layout &layout = *inspection.layout;
-    const Part *part = layout.header_size ? part_by_code(inspection.part_code) : nullptr;
     bool any = inspection.records > 0;
     return {
         {"part_code", inspection.part_code >= 0 ? json(inspection.part_code) : json(nullptr)},
-        {"part", part_json(part)},
+        {"part", part_json(inspection.part)},
         {"flash_window",
-         {{"first", FLASH_FIRST}, {"last", inspection.window_last}, {"named", part != nullptr}}},
+         {{"first", FLASH_FIRST},
+          {"last", inspection.window_last},
+          {"named", inspection.part != nullptr}}},
         {"records", inspection.records},
         {"checksums_held", inspection.records - inspection.faults.count[FAULT_CHECKSUM]},
         {"first_address", any ? json(inspection.first_page) : json(nullptr)},

@@ -48,8 +48,8 @@ static void survey_unread(void *context, size_t line, const char *text, size_t l
     memcpy(kept->text, text, kept->length);
 }
 
-int source_load(SourceCheck &check, FILE *hex, const Part &part, const Layout &layout,
-                bool forced_base) {
+bool source_read(SourceCheck &check, FILE *hex, const Part &part, const Layout &layout,
+                 bool forced_base) {
     check.part = &part;
     check.first_expected = check.last_expected = NO_PAGE;
     ReadWatch watch = {&check, survey_record, survey_rejected, survey_unread};
@@ -62,7 +62,7 @@ int source_load(SourceCheck &check, FILE *hex, const Part &part, const Layout &l
                 check.first_expected = page;
             check.last_expected = page;
         }
-    return result;
+    return result == 0;
 }
 
 static uint32_t page_address(size_t page) {
@@ -131,17 +131,17 @@ void source_finish(SourceCheck &check, const Inspection &inspection, const Sourc
     if (!strict)
         return;
     if (check.outside > 0 && !request.allow_outside)
-        fault_add(check.faults, FAULT_SOURCE_OUTSIDE, "%zu source bytes outside the flash window",
-                  check.outside);
+        fault_add(check.faults, FAULT_SOURCE_OUTSIDE, "%zu source byte%s outside the flash window",
+                  check.outside, check.outside == 1 ? "" : "s");
     if (check.conflicting > 0)
-        fault_add(check.faults, FAULT_SOURCE_OVERLAP, "%zu source addresses given different values",
-                  check.conflicting);
+        fault_add(check.faults, FAULT_SOURCE_OVERLAP, "%zu source address%s given different values",
+                  check.conflicting, check.conflicting == 1 ? "" : "es");
     if (check.rejected.count > 0)
-        fault_add(check.faults, FAULT_SOURCE_REJECTED, "%zu source lines rejected",
-                  check.rejected.count);
+        fault_add(check.faults, FAULT_SOURCE_REJECTED, "%zu source line%s rejected",
+                  check.rejected.count, check.rejected.count == 1 ? "" : "s");
     if (check.unread.count > 0)
-        fault_add(check.faults, FAULT_SOURCE_UNREAD, "%zu source lines with text not read",
-                  check.unread.count);
+        fault_add(check.faults, FAULT_SOURCE_UNREAD, "%zu source line%s with text not read",
+                  check.unread.count, check.unread.count == 1 ? "" : "s");
 }
 
 RunList overlaps(const SourceCheck &check) {
@@ -168,12 +168,7 @@ static void unread_print(FILE *out, const UnreadLine &unread) {
 }
 
 void source_print(FILE *out, const SourceCheck &check, const SourceRequest &request) {
-    const Part &part = *check.part;
-    uint32_t last = part.flash_last;
-    fprintf(out, "source part: %s (console number %d)\n", part.name ? part.name : "no name",
-            part.console_number);
-    fprintf(out, "source window: 0x%X-0x%X (%u KiB)\n", FLASH_FIRST, last,
-            (last - FLASH_FIRST + 1) / 1024);
+    part_print(out, "source part", "source window", check.part, check.part->flash_last, "");
     fprintf(out, "source addresses: %s\n",
             request.forced_base ? "forced into the flash region" : "as given");
     fprintf(out, "source bytes in window: %zu\n", check.inside);

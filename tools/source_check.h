@@ -69,10 +69,10 @@ struct SourceCheck {
 };
 
 // Read the HEX file for the part into `check` (which must be zeroed) and g_image, as the
-// converter pads it for `layout`; the caller frees g_image once done. Returns 0, or 1 when `hex`
-// could not be read to its end or memory ran out.
-int source_load(SourceCheck &check, FILE *hex, const lumbrix::Part &part,
-                const lumbrix::Layout &layout, bool forced_base);
+// converter pads it for `layout`; the caller frees g_image once done. False when `hex` could not
+// be read to its end or memory ran out.
+bool source_read(SourceCheck &check, FILE *hex, const lumbrix::Part &part,
+                 const lumbrix::Layout &layout, bool forced_base);
 
 // Compare one page of the download file, read as `layout`.
 void source_compare_page(SourceCheck &check, const lumbrix::Layout &layout, uint32_t address,

@@ -5,11 +5,13 @@ import sys
 
 SHOWN = 8
 KEPT = 1024  # entries of one kind a JSON list holds; its count says how many there were
-MORE = {"length": "records that are not one page",
-        "boundary": "records not on a page boundary", "checksum": "records whose checksum fails",
-        "order": "records out of order", "window": "records outside the flash window",
-        "differs": "pages that differ from the HEX file", "missing": "pages the file lacks",
-        "extra": "pages not in the HEX file"}
+MORE = {"length": ("record that is", "records that are", " not one page"),
+        "boundary": ("record", "records", " not on a page boundary"),
+        "checksum": ("record", "records", " whose checksum fails"),
+        "order": ("record", "records", " out of order"),
+        "window": ("record", "records", " outside the flash window"),
+        "differs": ("page that differs", "pages that differ", " from the HEX file"),
+        "missing": ("page", "pages", " the file lacks"), "extra": ("page", "pages", " not in the HEX file")}
 
 
 def plural(n, unit):
@@ -22,7 +24,7 @@ def runs(name, of, shown, unit):
         assert run.keys() == {"first", "last", unit + "s"} | ({"only_0xff"} if unit == "page" else set())
         fill = ", only 0xFF" if run.get("only_0xff") else ""
         yield f"{name}: 0x{run['first']:X}-0x{run['last']:X} ({plural(run[unit + 's'], unit)}{fill})"
-    yield from [f"{name}: {of['count'] - shown} more runs"] if of["count"] > shown else []
+    yield from [f"{name}: {plural(of['count'] - shown, 'more run')}"] if of["count"] > shown else []
 
 
 ONCE = {"layout", "part_code", "truncated", "no_pages", "source_part", "source_range",
@@ -41,10 +43,11 @@ def faults(of):
         listed[fault["kind"]] = listed.get(fault["kind"], 0) + 1
         if listed[fault["kind"]] <= SHOWN:
             yield f"fault: {fault['text']}"
-    assert all(listed.get(k, 0) == min(n, 1 if k in ONCE else KEPT) for k, n in of["counts"].items())
-    for kind, more in MORE.items():
+    assert all(n > 0 and listed.get(k, 0) == min(n, 1 if k in ONCE else KEPT) for k, n in of["counts"].items())
+    for kind, (one, many, rest) in MORE.items():
         if of["counts"].get(kind, 0) > SHOWN:
-            yield f"fault: {of['counts'][kind] - SHOWN} more {more}"
+            more = of["counts"][kind] - SHOWN
+            yield f"fault: {more} more {one if more == 1 else many}{rest}"
 
 
 def part(p):

@@ -150,7 +150,7 @@ TEST_P(Inspect, ReportsWhatTheFileHoldsAndItsFaults) {
     EXPECT_EQ(file, folder.read("file.qvr"));
     EXPECT_TRUE(fs::is_symlink(folder.path("to.hex")) && fs::is_symlink(folder.path("sub/to.hex")));
     for (const auto &entry : fs::recursive_directory_iterator(folder.dir))
-        EXPECT_FALSE(entry.path().string().ends_with(".part0")) << "a temporary stayed";
+        EXPECT_FALSE(entry.path().string().ends_with(".tmp0")) << "a temporary stayed";
     if (c.written.empty())
         EXPECT_FALSE(fs::exists(folder.path("out.hex")));
     else
@@ -181,7 +181,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
     Case{.label = "faults_of_a_kind_all_shown", .file = bad_checksums(8), .args = {"~/file.qvr"}, .status = 1,
          .lines = {"checksums held: 0 of 8", "fault: record 8 at 0x80E00: checksum stored 0x0, computed 0xFFFF00\nfaults: 8", "result: faulty"}, .err = "8 faults\n"},
     Case{.label = "faults_of_a_kind_one_more", .file = bad_checksums(9), .args = {"~/file.qvr"}, .status = 1,
-         .lines = {"fault: record 8 at 0x80E00: checksum stored 0x0, computed 0xFFFF00\nfault: 1 more records whose checksum fails\nfaults: 9"}},
+         .lines = {"fault: record 8 at 0x80E00: checksum stored 0x0, computed 0xFFFF00\nfault: 1 more record whose checksum fails\nfaults: 9"}},
     Case{.label = "truncated", .file = [](auto &f) { return converted(f, EXAMPLE, 5516, 6).substr(0, 1 + 17 * 519 - 10); }, .args = {"~/file.qvr"}, .status = 1,
          .lines = {"fits: neither", "layout: unknown", "fault: layout unknown: give --type 4 or --type 6"}, .err = "fits neither layout; give --type 4 or --type 6"},
     Case{.label = "truncated_as_type6", .file = [](auto &f) { return converted(f, EXAMPLE, 5516, 6).substr(0, 1 + 17 * 519 - 10); }, .args = {"--type", "6", "~/file.qvr"}, .status = 1,
@@ -198,6 +198,8 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {"fits: neither", "layout: unknown"}, .err = "fits neither layout"},
     Case{.label = "part_code_zero", .file = [](auto &) { return Bytes(1 + 519, '\0'); }, .args = {"--type", "6", "~/file.qvr"}, .status = 1,
          .lines = {"part code: 0x00", "flash window: 0x80000-0x977FF (94 KiB, the larger one, as the file names no part)", "fault: part-code byte 0x00 is not '0' to '6'"}},
+    Case{.label = "type4_beginning_with_a_part_code", .file = [](auto &) { return Bytes(type4_record(0x80031)); }, .args = {"~/file.qvr"}, .status = 1,
+         .lines = {"fits: Type 4", "layout: Type 4", "fault: record 1 at 0x80031: not on a page boundary"}},
     Case{.label = "type4_fields_order_and_window", .file = [](auto &) { return Bytes(type4_record(0x80200) + type4_record(0x80000, 513) + type4_record(0x97800) + type4_record(0x97900)); }, .args = {"--type", "4", "~/file.qvr"}, .status = 1,
          .lines = {"fault: record 2 at 0x80000: length field 513, not 512", "fault: record 2 at 0x80000: not above the page at 0x80200", "fault: record 3 at 0x97800: outside the flash window 0x80000-0x977FF", "fault: record 4 at 0x97900: not on a page boundary", "faults: 5"}},
     Case{.label = "type6_count_order_and_window", .file = damaged_type6, .args = {"~/file.qvr"}, .status = 1,
@@ -225,15 +227,17 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
     Case{.label = "source_given_twice", .file = made(TWICE, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = TWICE, .status = 0,
          .lines = {"source bytes in window: 3", "overlap: 0x80011-0x80012 (2 bytes)", "rejected: 1 line", "rejected: line 3: invalid ihex line", "faults: 0"}, .err = "ERROR: Found invalid ihex line <junk\n>\n"},
     Case{.label = "source_given_twice_strict", .file = made(TWICE, 5516, 6), .args = {"--strict", "--allow-outside", "--source", "~/source.hex", "~/file.qvr"}, .source = TWICE, .status = 1,
-         .lines = {"fault: 2 source addresses given different values", "fault: 1 source lines rejected", "faults: 2"}},
+         .lines = {"fault: 2 source addresses given different values", "fault: 1 source line rejected", "faults: 2"}},
     Case{.label = "source_lines_rejected_by_number", .file = made(REJECTED, 5516, 6), .args = {"--strict", "--allow-outside", "--source", "~/source.hex", "~/file.qvr"}, .source = REJECTED, .status = 1,
          .lines = {"rejected: 2 lines", "rejected: line 3: invalid ihex line", "rejected: line 5: invalid checksum", "fault: 2 source lines rejected", "faults: 1"}},
     Case{.label = "source_lines_rejected_after_a_zero", .file = made(HIDDEN_LINE_ENDS, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = HIDDEN_LINE_ENDS, .status = 0,
          .lines = {"rejected: 2 lines\nrejected: line 3: invalid ihex line\nrejected: line 4: invalid ihex line\nunread: 0 lines"}},
     Case{.label = "source_more_lost_than_json_lists", .file = made(MANY_LOST, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = MANY_LOST, .status = 0,
          .lines = {"dropped: 1092 more runs\nrejected: 1100 lines"}},
+    Case{.label = "source_one_run_more_than_shown", .file = made(MANY_LOST.substr(0, 9 * 19), 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = MANY_LOST.substr(0, 9 * 19), .status = 0,
+         .lines = {"dropped: 1 more run\nrejected: 9 lines"}},
     Case{.label = "source_two_records_on_one_line_strict", .file = made(ON_ONE_LINE, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = ON_ONE_LINE, .status = 1,
-         .lines = {"source bytes in window: 16", "unread: 1 line\nunread: line 2: \":10001000*", "fault: 1 source lines with text not read", "faults: 1"}},
+         .lines = {"source bytes in window: 16", "unread: 1 line\nunread: line 2: \":10001000*", "fault: 1 source line with text not read", "faults: 1"}},
     Case{.label = "source_record_after_a_zero_strict", .file = made(AFTER_A_ZERO, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = AFTER_A_ZERO, .status = 1,
          .lines = {"source bytes in window: 16", "unread: line 3: \"\\x00:10001000*", "faults: 1"}},
     Case{.label = "source_line_feed_then_return_strict", .file = made(LINE_FEED_RETURN, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = LINE_FEED_RETURN, .status = 1,
@@ -320,7 +324,7 @@ TEST(HexOutput, RecordsStopAtTheEndOfTheirAddressRange) {
 TEST(HexOutput, FailsWhenNoTemporaryNameIsFree) {
     TempFolder folder;
     for (int n = 0; n < 100; ++n)
-        folder.write("out.hex.part" + std::to_string(n), "leftover");
+        folder.write("out.hex.tmp" + std::to_string(n), "leftover");
     Outcome r = inspect({"--hex", folder.path("out.hex"), folder.write("file.qvr", "")});
     EXPECT_EQ(2, r.status);
     EXPECT_NE(std::string::npos, r.err.find("cannot write " + folder.path("out.hex"))) << r.err;
