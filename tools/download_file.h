@@ -16,9 +16,6 @@ constexpr uint32_t WINDOW_BYTES_MAX =
     lumbrix::FLASH_FIRST + 1;
 constexpr uint32_t WINDOW_PAGES_MAX = WINDOW_BYTES_MAX / lumbrix::FLASH_PAGE_SIZE;
 
-constexpr uint32_t RECORD_SIZE_MAX =
-    std::ranges::max(lumbrix::LAYOUTS, {}, &lumbrix::Layout::record_size)->record_size();
-
 // The layout whose files name their part in a header byte, or the one whose files do not.
 constexpr const lumbrix::Layout *layout_naming_part(bool names_part) {
     return *std::ranges::find(lumbrix::LAYOUTS, names_part,

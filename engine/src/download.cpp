@@ -6,7 +6,6 @@
 #include "lumbrix/segment_list.h"
 #include "record_batch.h"
 
-#include <algorithm>
 #include <cerrno>
 
 #ifdef _WIN32
@@ -88,7 +87,7 @@ static uint8_t *put_le(uint8_t *at, uint32_t value, uint32_t bytes) {
 }
 
 static void write_page(FILE *out, const Layout &layout, uint32_t address, const uint8_t *data) {
-    uint8_t record[std::max(TYPE4.record_size(), TYPE6.record_size())];
+    uint8_t record[RECORD_SIZE_MAX];
     uint8_t *at = put_le(record, address / layout.address_unit, layout.address_size);
     at = put_le(at, layout.page_length(), layout.length_size);
     for (uint32_t i = 0; i < FLASH_PAGE_SIZE; ++i)

@@ -3,6 +3,7 @@
 // in that order, every field little-endian.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 
 namespace lumbrix {
@@ -55,6 +56,10 @@ inline constexpr Layout TYPE6 = {
     .every_page = true,
 };
 inline constexpr const Layout *LAYOUTS[] = {&TYPE4, &TYPE6};
+
+// The largest record either layout has: room for a record of any.
+constexpr uint32_t RECORD_SIZE_MAX =
+    std::ranges::max(LAYOUTS, {}, &Layout::record_size)->record_size();
 
 // The layout this protocol number selects, or null for none.
 constexpr const Layout *layout_by_protocol(int protocol) {
