@@ -65,21 +65,15 @@ struct RejectedLine {
 // beforehand, however many there are.
 struct RejectedLines {
     std::size_t count = 0;
-    std::size_t last = 0; // line numbers count from 1
     std::array<RejectedLine, kRejectedShown> shown{};
 };
 
-// A line too long to read at once is rejected piece by piece: it counts once.
 void RejectedLineAdd(void *context, lumbrix::LineFault fault, std::size_t line) {
     RejectedLines &rejected = *static_cast<RejectedLines *>(context);
-    if (rejected.last == line) {
-        return;
-    }
     if (rejected.count < kRejectedShown) {
         rejected.shown[rejected.count] = {line, fault};
     }
     ++rejected.count;
-    rejected.last = line;
 }
 
 // The success text, then how many lines the reader rejected: what they held is not in the

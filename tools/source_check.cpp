@@ -33,13 +33,13 @@ static void survey_record(void *context, const uint8_t *bytes, uint32_t address,
 
 static void survey_rejected(void *context, LineFault fault, size_t line) {
     SourceCheck &check = *static_cast<SourceCheck *>(context);
-    if (RejectedLine *kept = line_add(check.rejected, line))
+    if (RejectedLine *kept = line_add(check.rejected))
         *kept = {line, fault};
 }
 
 static void survey_unread(void *context, size_t line, const char *text, size_t length) {
     SourceCheck &check = *static_cast<SourceCheck *>(context);
-    UnreadLine *kept = line_add(check.unread, line);
+    UnreadLine *kept = line_add(check.unread);
     if (!kept)
         return;
     kept->line = line;

@@ -27,19 +27,14 @@ struct UnreadLine {
     bool cut;      // there was more
 };
 
-// Lines the reader reported on, by number: the first KEPT, and how many lines in all. A line
-// too long to read at once is reported piece by piece: it counts once.
+// Lines the reader reported on, by number: the first KEPT, and how many lines in all.
 template <typename Kept> struct LineList {
     size_t count;
-    size_t last; // the last line counted
     Kept kept[KEPT];
 };
 
-// The slot for a report on `line`, or null when it is not kept.
-template <typename Kept> Kept *line_add(LineList<Kept> &list, size_t line) {
-    if (list.count > 0 && list.last == line)
-        return nullptr;
-    list.last = line;
+// The slot for the next line reported on, or null when it is not kept.
+template <typename Kept> Kept *line_add(LineList<Kept> &list) {
     return list.count++ < KEPT ? &list.kept[list.count - 1] : nullptr;
 }
 

@@ -87,13 +87,17 @@ struct ReaderState {
     const ReadWatch *watch;
     uint32_t base;
     size_t line_number;
+    // The last line the watch was told of as rejected, and as holding unread text: a line too
+    // long to read at once is told of once for each, however many pieces it comes in.
+    size_t rejected_told, unread_told;
 };
 
 // Quote the line as read, line end included.
-static void report(const ReaderState &reading, LineFault fault, const char *line) {
+static void report(ReaderState &reading, LineFault fault, const char *line) {
     fprintf(stderr, LINE_FAULTS[fault].message, line);
-    if (reading.watch && reading.watch->rejected)
+    if (reading.watch && reading.watch->rejected && reading.rejected_told != reading.line_number)
         reading.watch->rejected(reading.watch->context, fault, reading.line_number);
+    reading.rejected_told = reading.line_number;
 }
 
 // Returns the characters the record took, or 0 when the line was rejected.
@@ -145,13 +149,15 @@ static bool blank(char c) {
 }
 
 // White space after a record, or a line skipped as empty, is no loss; anything else is.
-static void check_unread(const ReaderState &reading, const char *text, size_t length) {
-    if (!reading.watch || !reading.watch->unread)
+static void check_unread(ReaderState &reading, const char *text, size_t length) {
+    if (!reading.watch || !reading.watch->unread || reading.unread_told == reading.line_number)
         return;
     while (length > 0 && blank(text[length - 1]))
         --length;
-    if (length > 0)
-        reading.watch->unread(reading.watch->context, reading.line_number, text, length);
+    if (length == 0)
+        return;
+    reading.watch->unread(reading.watch->context, reading.line_number, text, length);
+    reading.unread_told = reading.line_number;
 }
 
 // Any character but the zero that fgets writes after the last one it read. fgets writes
@@ -174,7 +180,7 @@ static size_t piece_length(const char *line, size_t shown) {
 int read_intel_hex_watched(FILE *in, DataSink sink, bool force_flash_base, const ReadWatch *watch) {
     char line[LINE_SIZE];
     memset(line, UNWRITTEN, sizeof line);
-    ReaderState reading = {sink, force_flash_base, watch, 0, 1};
+    ReaderState reading = {sink, force_flash_base, watch, 0, 1, 0, 0};
     while (!feof(in) && !ferror(in)) {
         if (!fgets(line, LINE_SIZE, in))
             continue;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -31,14 +32,17 @@ struct Reader {
     uint32_t base = 0;
     ModelReading reading;
     size_t line_number = 1;
+    // The last line told of as rejected and as unread: a line read in pieces is told once each.
+    size_t rejected_told = 0, unread_told = 0;
 
     // Returns 0, the characters a record took when it is not rejected.
     size_t report(int fault, const std::string &line) {
         const char *what[] = {"invalid", "invalid checksum in", "unknown format in"};
         reading.messages +=
             std::string("ERROR: Found ") + what[fault] + " ihex line <" + line + ">\n";
-        reading.watched +=
-            "rejected " + std::to_string(line_number) + " " + std::to_string(fault) + "\n";
+        if (std::exchange(rejected_told, line_number) != line_number)
+            reading.watched +=
+                "rejected " + std::to_string(line_number) + " " + std::to_string(fault) + "\n";
         return 0;
     }
 
@@ -46,7 +50,7 @@ struct Reader {
     void pass_over(std::string text) {
         while (!text.empty() && std::string(" \t\r\n\v\f").find(text.back()) != std::string::npos)
             text.pop_back();
-        if (!text.empty())
+        if (!text.empty() && std::exchange(unread_told, line_number) != line_number)
             reading.watched += "unread " + std::to_string(line_number) + " " + text + "\n";
     }
 

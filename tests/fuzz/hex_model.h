@@ -17,7 +17,8 @@ struct ModelReading {
     std::vector<ModelRecord> records; // every data record the reader must deliver, in order
     std::string messages;             // everything the reader must write to stderr
     // What it must tell a watch, an event a line: "rejected LINE FAULT" for each rejected line
-    // and "unread LINE TEXT" for text it passes over, LINE counted from 1 at each line feed.
+    // and "unread LINE TEXT" for text it passes over, LINE counted from 1 at each line feed;
+    // a line read in pieces gives each its first piece's event only.
     std::string watched;
 };
 

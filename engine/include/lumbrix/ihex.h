@@ -32,9 +32,10 @@ enum LineFault { LINE_INVALID, LINE_BAD_CHECKSUM, LINE_UNKNOWN_FORMAT };
 const char *line_fault_name(LineFault fault);
 
 // What a caller that reports on the HEX file itself sees of a reading: every valid data
-// record, before anything clips it, every rejected line and every text the reader passed over
-// without a message, each by its line number (counted from 1 at every line end, wherever it
-// stands; a line longer than the reader takes at once comes once for each piece).
+// record, before anything clips it, every rejected line and every line with text the reader
+// passed over without a message, each by its line number (counted from 1 at every line end,
+// wherever it stands). A line is told of once as rejected and once as unread at the most, by
+// its first piece of each kind when it is too long to read at once.
 struct ReadWatch {
     void *context;
     void (*record)(void *context, const uint8_t *bytes, uint32_t address, uint32_t length);
