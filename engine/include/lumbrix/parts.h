@@ -36,9 +36,19 @@ inline constexpr Part PARTS[] = {
 };
 
 // The part with this code, or null when no part has it.
-const Part *part_by_code(int code);
+constexpr const Part *part_by_code(int code) {
+    for (const Part &part : PARTS)
+        if (part.code == code)
+            return &part;
+    return nullptr;
+}
 
 // The part with this console number, or null when no part has it.
-const Part *part_by_console_number(int number);
+constexpr const Part *part_by_console_number(int number) {
+    for (const Part &part : PARTS)
+        if (part.console_number == number)
+            return &part;
+    return nullptr;
+}
 
 } // namespace lumbrix
