@@ -160,7 +160,7 @@ void ConverterDialog::OnBrowseInput() {
         .kind = FileDialogKind::Open,
         .defaultExtension = ".hex",
         .initialFileName = input.baseName,
-        .initialFolder = input.Folder(),
+        .initialFolder = input.folder,
         .confirmOverwrite = false,
         .filter = "HEX Files (*.hex)|*.hex|All Files (*.*)|*.*||",
     });
@@ -178,7 +178,7 @@ void ConverterDialog::OnBrowseOutput() {
         .kind = FileDialogKind::Save,
         .defaultExtension = ".qvr",
         .initialFileName = inputName.empty() ? output.baseName : inputName,
-        .initialFolder = output.Folder(),
+        .initialFolder = output.folder,
         .confirmOverwrite = true,
         .filter = "qvr Files (*.qvr)|*.qvr|",
     });

@@ -1,5 +1,5 @@
-// Splitting a path into drive, folder, base name and extension, the way the file dialogs'
-// suggestions need it.
+// Splitting a path into its folder and its base name, the way the file dialogs' suggestions
+// need it.
 #pragma once
 
 #include <string>
@@ -17,12 +17,8 @@ inline constexpr PathStyle kNativePathStyle = PathStyle::Posix;
 #endif
 
 struct PathPieces {
-    std::string drive;     // "E:" or empty
-    std::string directory; // keeps its trailing separator
-    std::string baseName;  // without extension
-    std::string extension; // from the last dot of the file name on, dot included
-
-    std::string Folder() const { return drive + directory; }
+    std::string folder;   // the drive ("E:") and the directory, with its trailing separator
+    std::string baseName; // the file name up to its last dot
 };
 
 PathPieces SplitPath(std::string_view path, PathStyle style = kNativePathStyle);
