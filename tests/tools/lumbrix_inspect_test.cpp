@@ -49,6 +49,9 @@ const std::string MANY_LOST = [] {
     return hex;
 }();
 const std::string HIDDEN_LINE_ENDS = ELA + FIRST + "junk" + std::string(1, '\0') + "\nmore\n" + END;
+// A zero far into a line, then a shorter last line without its line end.
+const std::string ZERO_THEN_SHORTER = ELA + FIRST.substr(0, FIRST.size() - 1) +
+                                      std::string(1, '\0') + "x\n" + END.substr(0, END.size() - 1);
 // The download file lumbrix writes from `hex`.
 Bytes converted(const TempFolder &folder, const std::string &hex, int part, int type) {
     Outcome outcome =
@@ -242,6 +245,8 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {"source bytes in window: 16", "unread: 1 line\nunread: line 2: \":10001000*", "fault: 1 source line with text not read", "faults: 1"}},
     Case{.label = "source_record_after_a_zero_strict", .file = made(AFTER_A_ZERO, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = AFTER_A_ZERO, .status = 1,
          .lines = {"source bytes in window: 16", "unread: line 3: \"\\x00:10001000*", "faults: 1"}},
+    Case{.label = "source_zero_then_a_shorter_last_line", .file = made(ZERO_THEN_SHORTER, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = ZERO_THEN_SHORTER, .status = 0,
+         .lines = {"source bytes in window: 16", "unread: 1 line\nunread: line 2: \"\\x00x\"\nfaults: 0"}},
     Case{.label = "source_line_feed_then_return_strict", .file = made(LINE_FEED_RETURN, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = LINE_FEED_RETURN, .status = 1,
          .lines = {"unread: line 3: \"\\x0D:10001000*", "faults: 1"}},
     Case{.label = "source_trailing_white_space_strict", .file = made(TRAILING_BLANKS, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = TRAILING_BLANKS, .status = 0,
