@@ -3,7 +3,8 @@
 #   ./build.sh demo    convert the shipped example and show what was written
 #   ./build.sh test    build everything and run every test suite, the Windows builds' under Wine
 #   ./build.sh package build the Debian package into build-deb/ and check it with lintian
-#   ./build.sh screenshot  retake docs/lumbrix_gui.png, the dialog under Xvfb
+#   ./build.sh screenshot  retake docs/lumbrix_gui.png and docs/lumbrix_gui_rejected.png, the
+#                      dialog under Xvfb
 #   ./build.sh windows build the programs for 32-bit Windows, their installer and zip into
 #                      build-windows/
 #   ./build.sh fuzz [SECONDS]  run each fuzz harness for SECONDS (default 60) from build-fuzz/

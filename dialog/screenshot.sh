@@ -1,27 +1,48 @@
 #!/usr/bin/env bash
-# Takes the README's picture of the dialog, docs/lumbrix_gui.png: starts lumbrix_gui on a
-# private X server (Xvfb) under a small window manager (Openbox), with settings that name the
-# shipped example firmware, presses Convert as a user would (Tab to the button, Space) and
-# captures the window with its frame.
+# Takes the README's pictures of the dialog: starts lumbrix_gui on a private X server (Xvfb)
+# under a small window manager (Openbox), with settings that name the shipped example firmware,
+# and presses Convert as a user would (Tab to the button, Space).
+#   docs/lumbrix_gui.png           the window with its frame after converting the example
+#   docs/lumbrix_gui_rejected.png  the same with lines 5 and 9 corrupted, the pointer resting
+#                                  on the outcome so that its tip names them
 #   dialog/screenshot.sh [path of lumbrix_gui]
 # Needs xvfb, xauth, openbox, xdotool and imagemagick.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-picture=docs/lumbrix_gui.png
 
-# The part that runs on the private X server: program and work folder come from the caller.
-if [ "${1:-}" = --on-display ]; then
-    openbox --config-file /dev/null >/dev/null 2>&1 &
-    XDG_CONFIG_HOME="$2/config" "$3" &
-    pid=$!
+# Convert and capture once: shoot WORK PROGRAM PICTURE [hover]. The tip is a window of its own,
+# so a hovered picture is cut from the whole screen, around what is not the black background.
+shoot() {
+    XDG_CONFIG_HOME="$1/config" "$2" &
+    local pid=$!
+    local window
     window=$(xdotool search --sync --onlyvisible --name '^LumbrixW$' | head -n 1)
     xdotool windowactivate --sync "$window"
     sleep 1
     # Focus starts on the part list; Convert is five stops further on.
     xdotool key --delay 100 Tab Tab Tab Tab Tab space
     sleep 1
-    import -frame -window "$window" "$picture"
+    if [ "${4:-}" = hover ]; then
+        eval "$(xdotool getwindowgeometry --shell "$window")"
+        xdotool mousemove --window "$window" 300 $((HEIGHT - 8))
+        sleep 2
+        import -window root png:- | convert - -bordercolor black -border 1 -trim +repage "$3"
+    else
+        import -frame -window "$window" "$3"
+    fi
     kill "$pid"
+    wait "$pid" || true
+}
+
+# The part that runs on the private X server: program and work folder come from the caller.
+if [ "${1:-}" = --on-display ]; then
+    openbox --config-file /dev/null >/dev/null 2>&1 &
+    shoot "$2" "$3" docs/lumbrix_gui.png
+    test -s "$2/firmware.qvr" || { echo "the conversion wrote nothing" >&2; exit 1; }
+    # A checksum one off on lines 5 and 9: two lines the reader rejects.
+    awk 'NR == 5 || NR == 9 { $0 = substr($0, 1, length($0) - 1) ($0 ~ /0$/ ? "1" : "0") } 1' \
+        examples/firmware.hex >"$2/firmware.hex"
+    shoot "$2" "$3" docs/lumbrix_gui_rejected.png hover
     exit
 fi
 
@@ -39,5 +60,4 @@ Protocol=1
 SETTINGS
 
 xvfb-run --auto-servernum --server-args='-screen 0 1024x768x24' "$0" --on-display "$work" "$program"
-test -s "$work/firmware.qvr" || { echo "the conversion wrote nothing" >&2; exit 1; }
-echo "wrote $picture"
+echo "wrote docs/lumbrix_gui.png and docs/lumbrix_gui_rejected.png"
