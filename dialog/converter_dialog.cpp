@@ -56,16 +56,11 @@ std::uint16_t LowWord(long long value) {
     return static_cast<std::uint16_t>(value);
 }
 
-struct RejectedLine {
-    std::size_t line;
-    lumbrix::LineFault fault;
-};
-
 // The lines the reader rejected in one conversion: how many, and the first few, in room fixed
 // beforehand, however many there are.
 struct RejectedLines {
     std::size_t count = 0;
-    std::array<RejectedLine, kRejectedShown> shown{};
+    std::array<lumbrix::RejectedLine, kRejectedShown> shown{};
 };
 
 void RejectedLineAdd(void *context, lumbrix::LineFault fault, std::size_t line) {

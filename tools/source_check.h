@@ -14,11 +14,6 @@ struct SourceRequest {
     bool allow_outside = false;          // under --strict, bytes outside the window are no fault
 };
 
-struct RejectedLine {
-    size_t line;
-    lumbrix::LineFault fault;
-};
-
 // Text the reader passed over: its first characters.
 struct UnreadLine {
     size_t line;
@@ -49,7 +44,7 @@ struct SourceCheck {
     size_t outside;     // bytes given outside it, each time given
     size_t conflicting; // addresses given different values
     RunList dropped;
-    LineList<RejectedLine> rejected;
+    LineList<lumbrix::RejectedLine> rejected;
     LineList<UnreadLine> unread;
     // The pages the converter writes for the HEX file, in g_image; null where it writes none.
     const uint8_t *expected[WINDOW_PAGES_MAX];

@@ -193,9 +193,8 @@ int read_intel_hex_watched(FILE *in, DataSink sink, bool force_flash_base, const
                 handle_record(reading, line, line_ends && shown == length ? shown - 1 : shown);
             if (used > 0)
                 check_unread(reading, line + used, length - used);
-        } else if (line[0] == '\0' || line[0] == '\r' ||
-                   line[0] == '\n') { // empty lines say nothing
-            check_unread(reading, line, length);
+        } else if (line[0] == '\0' || line[0] == '\r' || line[0] == '\n') {
+            check_unread(reading, line, length); // an empty line says nothing, but what follows may
         } else {
             report(reading, LINE_INVALID, line);
         }

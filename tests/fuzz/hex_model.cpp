@@ -35,7 +35,7 @@ struct Reader {
     // The last line told of as rejected and as unread: a line read in pieces is told once each.
     size_t rejected_told = 0, unread_told = 0;
 
-    // Returns 0, the characters a record took when it is not rejected.
+    // Always 0: a rejected line takes no characters as a record.
     size_t report(int fault, const std::string &line) {
         const char *what[] = {"invalid", "invalid checksum in", "unknown format in"};
         reading.messages +=

@@ -31,6 +31,12 @@ enum LineFault { LINE_INVALID, LINE_BAD_CHECKSUM, LINE_UNKNOWN_FORMAT };
 // The fault as the reader's message names it: "invalid checksum".
 const char *line_fault_name(LineFault fault);
 
+// A line the reader rejected, as a watch is told of it.
+struct RejectedLine {
+    size_t line;
+    LineFault fault;
+};
+
 // What a caller that reports on the HEX file itself sees of a reading: every valid data
 // record, before anything clips it, every rejected line and every line with text the reader
 // passed over without a message, each by its line number (counted from 1 at every line end,
