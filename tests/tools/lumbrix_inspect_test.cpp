@@ -49,9 +49,10 @@ const std::string MANY_LOST = [] {
     return hex;
 }();
 const std::string HIDDEN_LINE_ENDS = ELA + FIRST + "junk" + std::string(1, '\0') + "\nmore\n" + END;
-// A zero far into a line, then a shorter last line without its line end.
+// A zero that ends the first piece of a long line, then a shorter last line without its end.
 const std::string ZERO_THEN_SHORTER = ELA + FIRST.substr(0, FIRST.size() - 1) +
-                                      std::string(1, '\0') + "x\n" + END.substr(0, END.size() - 1);
+                                      std::string(979, 'y') + std::string(1, '\0') + "x\n" +
+                                      END.substr(0, END.size() - 1);
 // The download file lumbrix writes from `hex`.
 Bytes converted(const TempFolder &folder, const std::string &hex, int part, int type) {
     Outcome outcome =
@@ -246,7 +247,7 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
     Case{.label = "source_record_after_a_zero_strict", .file = made(AFTER_A_ZERO, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = AFTER_A_ZERO, .status = 1,
          .lines = {"source bytes in window: 16", "unread: line 3: \"\\x00:10001000*", "faults: 1"}},
     Case{.label = "source_zero_then_a_shorter_last_line", .file = made(ZERO_THEN_SHORTER, 5516, 6), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = ZERO_THEN_SHORTER, .status = 0,
-         .lines = {"source bytes in window: 16", "unread: 1 line\nunread: line 2: \"\\x00x\"\nfaults: 0"}},
+         .lines = {"source bytes in window: 16", "rejected: 1 line", "unread: 1 line\nunread: line 2: \"yyyyyyyyyyyyyyyyyyyyyyyyyyyyyyyy\"...\nfaults: 0"}},
     Case{.label = "source_line_feed_then_return_strict", .file = made(LINE_FEED_RETURN, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = LINE_FEED_RETURN, .status = 1,
          .lines = {"unread: line 3: \"\\x0D:10001000*", "faults: 1"}},
     Case{.label = "source_trailing_white_space_strict", .file = made(TRAILING_BLANKS, 5516, 6), .args = {"--strict", "--source", "~/source.hex", "~/file.qvr"}, .source = TRAILING_BLANKS, .status = 0,
@@ -259,6 +260,8 @@ INSTANTIATE_TEST_SUITE_P(Files, Inspect, testing::Values(
          .lines = {"dropped: 0x100-0x101 (2 bytes)", "fault: pages 0x80000-0x801FF, the HEX file gives none"}},
     Case{.label = "source_part_disagrees", .file = made(FIRMWARE, 5516, 6), .args = {"--part", "5512", "--source", "~/source.hex", "~/file.qvr"}, .source = FIRMWARE, .status = 1,
          .lines = {"fault: --part 5512 is part code '2', the file's part-code byte is 0x36"}},
+    Case{.label = "source_page_past_the_largest_window", .file = [](auto &f) { return converted(f, FIRMWARE, 5516, 4) + type4_record(0x97800); }, .args = {"--part", "5516", "--source", "~/source.hex", "~/file.qvr"}, .source = FIRMWARE, .status = 1,
+         .lines = {"fault: page 0x97800: in the file, not in the HEX file"}},
     Case{.label = "source_type4_without_its_part", .file = made(FIRMWARE, 5510, 4), .args = {"--source", "~/source.hex", "~/file.qvr"}, .source = FIRMWARE, .status = 1,
          .lines = {"fault: source not compared: the file names no part; give --part"}},
     Case{.label = "hex_to_standard_output", .file = made(hex_data_at(0x80000, {1}), 5516, 4), .args = {"--hex", "-", "~/file.qvr"}, .status = 0,
@@ -330,11 +333,17 @@ TEST(HexOutput, RecordsStopAtTheEndOfTheirAddressRange) {
 }
 
 // Leftovers of earlier runs are not written over, nor sought without end.
-TEST(HexOutput, FailsWhenNoTemporaryNameIsFree) {
+TEST(HexOutput, StepsOverLeftoversButFailsWhenNoTemporaryNameIsFree) {
     TempFolder folder;
-    for (int n = 0; n < 100; ++n)
+    for (int n = 0; n < 99; ++n)
         folder.write("out.hex.tmp" + std::to_string(n), "leftover");
-    Outcome r = inspect({"--hex", folder.path("out.hex"), folder.write("file.qvr", "")});
+    const std::string file = folder.write("file.qvr", "");
+    EXPECT_EQ(0, inspect({"--hex", folder.path("out.hex"), file}).status);
+    EXPECT_EQ(":00000001FF\n", folder.read("out.hex"));
+    EXPECT_EQ("leftover", folder.read("out.hex.tmp0"));
+    fs::remove(folder.path("out.hex"));
+    folder.write("out.hex.tmp99", "leftover");
+    Outcome r = inspect({"--hex", folder.path("out.hex"), file});
     EXPECT_EQ(2, r.status);
     EXPECT_NE(std::string::npos, r.err.find("cannot write " + folder.path("out.hex"))) << r.err;
     EXPECT_FALSE(fs::exists(folder.path("out.hex")));
